@@ -1,0 +1,96 @@
+// The ring pattern and the figure's surfaces: the stage and its image control,
+// the pattern and frame surfaces, the origin of the pattern, the ring
+// parameters, and the CLEAR and ring-set commands that build the pattern.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "figure/controls.h"
+#include "figure/surface.h"
+
+namespace figure {
+
+// The image control: a picture drawn unscaled at (Left, Top) of the stage.
+struct TImage {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    // The picture it shows: its own copy after CLEAR, the frame surface after
+    // every composed frame (the two share storage until the next frame).
+    const Surface* Picture = nullptr;
+};
+
+// The stage: 1024 x 768 pixels in the middle of the saver window. It clips
+// the image, so it shows the image's window from (-Left, -Top).
+struct TPanel {
+    int Left = 0;
+    int Top = 0;
+    int Width = 1024;
+    int Height = 768;
+    bool Visible = true;
+};
+
+enum class MouseButton { Left, Right, Middle };
+
+struct FigureState {
+    TPanel Panel1;
+    TImage Image1;
+    Surface PatternBitmap;
+    Surface FrameBitmap;
+    Surface Image1Picture;  // the image's own copy, made by CLEAR
+
+    // Ring count (highest ring index N) and spacing s, read at each press.
+    TEdit Edit1{"200"};
+    TEdit ComboBox3{"10"};
+
+    // Panel position of the last ring-set press, and the image position then;
+    // the pattern's reference point is (OriginX - OriginLeft, OriginY - OriginTop).
+    std::int32_t OriginX = 0;
+    std::int32_t OriginY = 0;
+    std::int32_t OriginLeft = 0;
+    std::int32_t OriginTop = 0;
+    // While set, a press on the image draws nothing and clears nothing.
+    bool PatternReady = false;
+
+    // Where the second copy's top-left corner lies on the stage.
+    std::int32_t SecondX = 0;
+    std::int32_t SecondY = 0;
+
+    bool SurfacesCreated = false;
+
+    // Counts the changes to PatternBitmap; whatever writes the pattern bumps
+    // it, so that the frame's copies of the pattern follow.
+    std::uint64_t PatternVersion = 0;
+    // The pattern moved left by 1 to 7 pixels (PatternShifts[k - 1] holds
+    // pixel x + k at x), so that any second copy lines up with the frame's
+    // bytes. The frame builds them when PatternVersion has moved on.
+    std::array<Surface, 7> PatternShifts;
+    std::uint64_t ShiftsVersion = ~std::uint64_t(0);
+};
+
+// The surfaces as the saver window creates them: white, 2200 x 1700, the
+// image at (-550, -500), PatternReady set.
+void CreateSurfaces(FigureState& figure);
+
+// CLEAR: the pattern all white, and the image showing a copy of it.
+void Btn_ClearClick(FigureState& figure);
+
+// Mode 2 builds the standard pattern: two ring sets of 111 rings 20 px apart,
+// 116 px between their centres, the image centred on the stage. Any other
+// mode stops after clearing.
+void BmpInit(FigureState& figure, int mode);
+
+// A press at image point (x, y): unless PatternReady is set, a left press
+// draws a ring set there, with the count and spacing of Edit1 and ComboBox3.
+// Throws ConversionError for a parameter text that holds no integer: a bad
+// spacing before anything changes, a bad count after the origin is recorded.
+void Image1MouseDown(FigureState& figure, MouseButton button, int x, int y);
+
+// Inverts, on `surface`, the 10-pixel bands of rings n = count .. 0 of
+// radius n * spacing + 2 about (cx, cy): each band covers the pixels whose
+// distance d from the centre has r - 5 <= d < r + 5.
+void DrawRingSet(Surface& surface, int cx, int cy, std::int32_t count, std::int32_t spacing);
+
+}  // namespace figure

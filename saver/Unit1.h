@@ -1,0 +1,178 @@
+// TForm1, the saver window: its life from creation to destruction, its one
+// setting, the first activation that builds the figure, the frame clock, mouse
+// steering, and the keys and double clicks that end it. The window framework
+// (win32/ for the real saver, the simulator's loop for vidider-sim) owns the
+// real window and calls these handlers; they reach Windows only through the
+// platform.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "figure/controls.h"
+#include "figure/motion.h"
+#include "figure/pattern.h"
+#include "figure/placement.h"
+#include "figure/random.h"
+#include "figure/redraw.h"
+#include "pace/pacing.h"
+#include "pace/steering.h"
+#include "platform/platform.h"
+
+namespace saver {
+
+using figure::Tick;
+using platform::WindowHandle;
+
+// Window and class styles the saver window is created with.
+namespace style {
+constexpr std::uint32_t WS_POPUP = 0x80000000u;
+constexpr std::uint32_t WS_CHILD = 0x40000000u;
+constexpr std::uint32_t WS_VISIBLE = 0x10000000u;
+constexpr std::uint32_t WS_DISABLED = 0x08000000u;
+constexpr std::uint32_t WS_CLIPCHILDREN = 0x02000000u;
+constexpr std::uint32_t WS_EX_TOPMOST = 0x00000008u;
+constexpr std::uint32_t CS_DBLCLKS = 0x0008u;
+constexpr std::uint32_t CS_PARENTDC = 0x0080u;
+}  // namespace style
+
+constexpr std::uint16_t SC_SCREENSAVE = 0xF140;
+
+// The registry: the key the saver creates when missing, and its one setting.
+constexpr std::string_view kMakerKey = "Software\\Tavrenholm\\";
+constexpr std::string_view kSettingsKey = "Software\\Tavrenholm\\ScreenSaverSample";
+constexpr std::string_view kSleepTimeValue = "SleepTime";
+constexpr std::uint32_t kDefaultSleepTime = 20;
+
+// The preview still, drawn centred in the preview window.
+constexpr int kSampleWidth = 184;
+constexpr int kSampleHeight = 133;
+
+// The window parameters the framework fills before the window is created.
+struct CreateParamsRecord {
+    std::string Caption;
+    std::uint32_t Style = 0;
+    std::uint32_t ExStyle = 0;
+    int X = 0;
+    int Y = 0;
+    int Width = 0;
+    int Height = 0;
+    WindowHandle WndParent = 0;
+    std::uint32_t ClassStyle = 0;
+};
+
+// The standard borderless form, before CreateParams adjusts it.
+CreateParamsRecord StandardFormParams();
+
+// SleepTime from its registry value: a text holding a whole number of 0 or
+// more, or a REG_DWORD taken as its number; anything else is the default.
+std::uint32_t SleepTimeFrom(const platform::RegistryValue& value);
+
+// The top-left of the preview still in a window of the given size: centred,
+// halves rounded to even, cut equally on both sides when the window is smaller.
+struct Point {
+    int X = 0;
+    int Y = 0;
+};
+Point SamplePosition(int windowWidth, int windowHeight);
+
+class TForm1 {
+public:
+    // `parentWindow` is the preview window of the command line, 0 for the
+    // full-screen saver; `title` is the title picture in the figure's colours.
+    TForm1(platform::Platform& platform, WindowHandle parentWindow, const figure::Surface* title);
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    void CreateParams(CreateParamsRecord& params) const;
+
+    void FormCreate();
+    void FormActivate();
+    void FormPaint();
+    void FormClose();
+    void FormDestroy();
+    // True when the system command was answered here; `result` is then the
+    // message result. Other commands go to the framework's default handling.
+    bool WMSysCommand(std::uint32_t command, std::intptr_t& result);
+
+    void FormKeyDown(std::uint16_t key);
+    void FormKeyUp(std::uint16_t key);
+    void Image1DblClick();
+    void Image1MouseDown(figure::MouseButton button, int x, int y);
+    void Image1MouseMove(int x, int y);
+    void FormMouseMove(int x, int y);
+
+    // The close request: the close query, then FormClose, then the hidden
+    // window and, for the main window, the end of the application.
+    void Close();
+    bool FormCloseQuery();
+
+    // The idle handler: at most one paced frame per SleepTime milliseconds.
+    // `done` is cleared: the loop must come back as soon as it is idle again.
+    void AnimeLoop(bool& done);
+    // True while the idle handler is installed (saver mode, until closing).
+    bool IdleHandlerInstalled() const { return idleInstalled_; }
+    // How long the host may wait for messages before AnimeLoop can act.
+    std::uint32_t IdleWaitMs();
+
+    // One frame of motion, as the frame clock runs it.
+    void AutoMove();
+    // Composes the frame for the current placement (the caller repaints).
+    void ReDraw();
+
+    platform::Platform& Platform;
+    const WindowHandle ParentWindow;
+    WindowHandle Handle = 0;  // the saver window's own handle, once it exists
+
+    std::int32_t PlatformId = 0;  // 1 the 9x family, 2 the NT family, 0 not asked
+    bool Closed = false;
+    bool Activated = false;
+    Tick ActivatedTick = 0;
+
+    // The window's place and size.
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+
+    figure::FigureState Figure;
+    figure::MotionState Motion;
+    figure::MotionControls Controls;
+    figure::Placement Placement;
+    figure::Random Random;
+    pace::PacingState Pacing;
+    pace::SteeringState Steering;
+
+    figure::TCheckBox CheckBox2{"mouse", true};
+    figure::TCheckBox CheckBox3{"taisyo", true};
+    figure::TButton Btn_Clear{"CLEAR", {}};
+    figure::TButton Btn_Undo{"undo", {}};
+    const figure::Surface* Image_Title;
+
+    // Whether FormCloseQuery is asked before closing.
+    bool CloseQueryConnected = true;
+
+private:
+    class PlatformClock : public figure::Clock {
+    public:
+        explicit PlatformClock(platform::Platform& platform) : platform_(&platform) {}
+        Tick Ticks() const override { return platform_->timeGetTime(); }
+
+    private:
+        platform::Platform* platform_;
+    };
+
+    void ReadSettings();
+    void GiveStartValues();
+    bool CloseAllowed();
+
+    PlatformClock clock_;
+    bool idleInstalled_ = false;
+    // While a key press is handled, the close query's first answer serves
+    // every close request of that press.
+    bool inKeyPress_ = false;
+    std::optional<bool> keyVerdict_;
+};
+
+}  // namespace saver
