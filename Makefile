@@ -1,23 +1,26 @@
-# The two commands: `make run` shows the moire, `make test` runs every test.
-.PHONY: run test build sanitize win32 bench clean
-
-DEMO_FRAMES := 500
+# The two commands: `make run` shows the saver, `make test` runs every test.
+.PHONY: run test windows linux sanitize bench clean
 
 run:
 	@tools/deps.sh run
+	$(MAKE) windows
 	cmake --preset linux
 	cmake --build --preset linux --target vidider-sim pbm_to_gif
-	rm -rf build/demo-frames
-	build/linux/vidider-sim frames --seed 2004 --frames $(DEMO_FRAMES) --out build/demo-frames
-	build/linux/pbm_to_gif build/demo.gif 4 $$(ls build/demo-frames/*.pbm | awk 'NR % 2 == 1')
-	rm -rf build/demo-frames
-	@echo "ten seconds of the moire, at half size and 25 frames a second: build/demo.gif"
+	tools/run.sh
 
 test:
 	@tools/deps.sh test
-	$(MAKE) build sanitize win32
+	$(MAKE) windows linux sanitize
 
-build:
+# vidider.scr for 32-bit Windows, and its 64-bit twin for Wine on machines
+# that cannot run 32-bit code.
+windows:
+	cmake --preset win32
+	cmake --build --preset win32
+	cmake --preset win64
+	cmake --build --preset win64
+
+linux:
 	cmake --preset linux
 	cmake --build --preset linux
 	ctest --preset linux
@@ -27,14 +30,12 @@ sanitize:
 	cmake --build --preset sanitize
 	ctest --preset sanitize
 
-win32:
-	cmake --preset win32
-	cmake --build --preset win32
-
 bench:
+	$(MAKE) windows
 	cmake --preset linux
-	cmake --build --preset linux --target vidider_bench
+	cmake --build --preset linux --target vidider_bench vidider_saver_cpu
 	build/linux/bench/vidider_bench
+	build/linux/bench/vidider_saver_cpu
 
 clean:
 	rm -rf build

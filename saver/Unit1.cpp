@@ -28,8 +28,8 @@ CreateParamsRecord StandardFormParams()
 {
     CreateParamsRecord params;
     params.Caption = "screen saver";
-    params.Style = style::WS_POPUP | style::WS_CLIPCHILDREN;
-    params.ClassStyle = style::CS_DBLCLKS;
+    params.Style = style::kPopup | style::kClipChildren;
+    params.ClassStyle = style::kDoubleClicks;
     return params;
 }
 
@@ -63,10 +63,10 @@ void TForm1::CreateParams(CreateParamsRecord& params) const
     if (ParentWindow != 0) {
         // A visible child that takes no input and gets no double clicks.
         params.WndParent = ParentWindow;
-        params.Style = style::WS_CHILD | style::WS_VISIBLE | style::WS_DISABLED;
-        params.ClassStyle = style::CS_PARENTDC;
+        params.Style = style::kChild | style::kVisible | style::kDisabled;
+        params.ClassStyle = style::kParentDc;
     } else {
-        params.ExStyle |= style::WS_EX_TOPMOST;
+        params.ExStyle |= style::kExTopmost;
     }
 }
 
@@ -161,7 +161,7 @@ void TForm1::FormDestroy() { Platform.timeEndPeriod(1); }
 
 bool TForm1::WMSysCommand(std::uint32_t command, std::intptr_t& result)
 {
-    if (std::uint16_t(command) != SC_SCREENSAVE) return false;
+    if (std::uint16_t(command) != kScreenSaveCommand) return false;
     result = 1;  // no other screen saver starts while this one runs
     return true;
 }

@@ -27,17 +27,17 @@ using platform::WindowHandle;
 
 // Window and class styles the saver window is created with.
 namespace style {
-constexpr std::uint32_t WS_POPUP = 0x80000000u;
-constexpr std::uint32_t WS_CHILD = 0x40000000u;
-constexpr std::uint32_t WS_VISIBLE = 0x10000000u;
-constexpr std::uint32_t WS_DISABLED = 0x08000000u;
-constexpr std::uint32_t WS_CLIPCHILDREN = 0x02000000u;
-constexpr std::uint32_t WS_EX_TOPMOST = 0x00000008u;
-constexpr std::uint32_t CS_DBLCLKS = 0x0008u;
-constexpr std::uint32_t CS_PARENTDC = 0x0080u;
+constexpr std::uint32_t kPopup = 0x80000000u;
+constexpr std::uint32_t kChild = 0x40000000u;
+constexpr std::uint32_t kVisible = 0x10000000u;
+constexpr std::uint32_t kDisabled = 0x08000000u;
+constexpr std::uint32_t kClipChildren = 0x02000000u;
+constexpr std::uint32_t kExTopmost = 0x00000008u;
+constexpr std::uint32_t kDoubleClicks = 0x0008u;
+constexpr std::uint32_t kParentDc = 0x0080u;
 }  // namespace style
 
-constexpr std::uint16_t SC_SCREENSAVE = 0xF140;
+constexpr std::uint16_t kScreenSaveCommand = 0xF140;  // SC_SCREENSAVE
 
 // The registry: the key the saver creates when missing, and its one setting.
 constexpr std::string_view kMakerKey = "Software\\Tavrenholm\\";

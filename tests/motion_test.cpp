@@ -11,6 +11,7 @@
 #include "figure/motion.h"
 #include "figure/rounding.h"
 #include "figure/trig.h"
+#include "platform/fpu.h"
 
 namespace figure {
 namespace {
@@ -378,6 +379,21 @@ TEST(AutoMove, TheSameSeedGivesTheSameMotion)
         differs = differs || a.placement.Centre2X != c.placement.Centre2X;
     }
     EXPECT_TRUE(differs);
+}
+
+}  // namespace
+}  // namespace figure
+
+namespace figure {
+namespace {
+
+TEST(Motion, RunsWithTheFullLongDoubleSignificand)
+{
+    // A 53-bit rounding unit would change the orbit's products.
+    platform::UseExtendedPrecision();
+    EXPECT_EQ(platform::PrecisionControl(), 3u);
+    volatile long double third = 1.0L / 3.0L;
+    EXPECT_NE(static_cast<double>(third) - third, 0.0L);
 }
 
 }  // namespace

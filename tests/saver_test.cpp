@@ -214,9 +214,9 @@ TEST(CreateParams, MakesTheSaverTopmostAndThePreviewADisabledChild)
     Saver full;
     CreateParamsRecord p = StandardFormParams();
     full.form.CreateParams(p);
-    EXPECT_EQ(p.ExStyle & style::WS_EX_TOPMOST, style::WS_EX_TOPMOST);
+    EXPECT_EQ(p.ExStyle & style::kExTopmost, style::kExTopmost);
     EXPECT_EQ(p.Style, StandardFormParams().Style);
-    EXPECT_EQ(p.ClassStyle, style::CS_DBLCLKS);
+    EXPECT_EQ(p.ClassStyle, style::kDoubleClicks);
     EXPECT_EQ(p.WndParent, 0u);
     EXPECT_EQ(p.Caption, "screen saver");
 
@@ -226,7 +226,7 @@ TEST(CreateParams, MakesTheSaverTopmostAndThePreviewADisabledChild)
     EXPECT_EQ(q.Style, 0x58000000u);
     EXPECT_EQ(q.ClassStyle, 0x80u);
     EXPECT_EQ(q.WndParent, 0x00010ABCu);
-    EXPECT_EQ(q.ExStyle & style::WS_EX_TOPMOST, 0u);
+    EXPECT_EQ(q.ExStyle & style::kExTopmost, 0u);
 }
 
 TEST(WMSysCommand, AnswersTheScreenSaveCommandWithOneAndPassesTheRest)

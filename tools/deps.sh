@@ -7,9 +7,11 @@
 set -eu
 
 base="cmake make g++ libgtest-dev libbenchmark-dev libfreetype-dev fonts-dejavu-core"
+windows="g++-mingw-w64-i686 g++-mingw-w64-x86-64"
+wine="wine wine64 wine32:i386 xvfb libx11-dev libxtst-dev"
 case "${1:-test}" in
-  test) packages="$base g++-mingw-w64-i686" ;;
-  run)  packages="$base" ;;
+  test) packages="$base $windows $wine" ;;
+  run)  packages="$base $windows $wine" ;;
   *)    echo "usage: tools/deps.sh test|run" >&2; exit 2 ;;
 esac
 
@@ -21,12 +23,21 @@ for package in $packages; do
 done
 [ -z "$missing" ] && exit 0
 
+# 32-bit Wine comes from Debian's i386 architecture.
+needs_i386=false
+case "$missing" in *:i386*) dpkg --print-foreign-architectures | grep -qx i386 || needs_i386=true ;; esac
+
 if [ "$(id -u)" -eq 0 ]; then
   echo "installing:$missing"
+  if $needs_i386; then dpkg --add-architecture i386; fi
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
 else
   echo "vidider needs Debian packages that are not installed. Run:" >&2
-  echo "  sudo apt-get install -y --no-install-recommends$missing" >&2
+  if $needs_i386; then
+    echo "  sudo dpkg --add-architecture i386 && sudo apt-get update && sudo apt-get install -y --no-install-recommends$missing" >&2
+  else
+    echo "  sudo apt-get install -y --no-install-recommends$missing" >&2
+  fi
   exit 1
 fi

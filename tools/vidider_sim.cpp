@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "figure/pattern.h"
+#include "platform/fpu.h"
 #include "tools/pbm.h"
 #include "tools/simulation.h"
 #include "tools/title.h"
@@ -137,6 +138,7 @@ int Frames(const Options& options)
 
 int main(int argc, char** argv)
 {
+    platform::UseExtendedPrecision();
     std::vector<std::string> args(argv + 1, argv + argc);
     try {
         if (args.empty()) throw UsageError("no command given");

@@ -1,0 +1,49 @@
+// The entry of vidider.scr: reads the desktop's request from the command line
+// and runs the mode it names to its end.
+//
+//   /s (or any other letter)  the saver, full screen
+//   /c, /c:N or nothing       the About box
+//   /p HWND                   the still inside the preview window HWND
+//   /a HWND                   the system's screen-saver password change
+#include <windows.h>
+
+#include "app/command_line.h"
+#include "platform/fpu.h"
+#include "platform/win32/about_box.h"
+#include "platform/win32/form_host.h"
+#include "platform/win32/win32_platform.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    using platform::win32::FormHost;
+    platform::UseExtendedPrecision();
+    platform::win32::DeclareDpiAware();
+    const std::vector<std::string> arguments = app::SplitArguments(GetCommandLineA());
+    platform::win32::Win32Platform platform;
+    try {
+        FormHost host(instance, platform);
+        platform.Attach(&host);
+        switch (app::ChooseMode(arguments)) {
+        case app::RunMode::Password:
+            host.CreateApplicationWindow("vidider");
+            platform.HideApplicationWindow();
+            platform.PwdChangePassword(app::ReadParentWindow(arguments));
+            return 0;
+        case app::RunMode::Configure:
+            host.CreateApplicationWindow("vidider");
+            platform.HideApplicationWindow();
+            platform::win32::ShowAboutBox(instance, platform);
+            return 0;
+        case app::RunMode::Preview:
+            host.CreateApplicationWindow("vidider");
+            platform.HideApplicationWindow();
+            return host.RunPreview(app::ReadParentWindow(arguments));
+        case app::RunMode::Saver:
+            host.CreateApplicationWindow("screen saver");
+            return host.RunSaver();
+        }
+    } catch (...) {
+        // Out of memory for the surfaces, say: end without a message.
+    }
+    return 1;
+}

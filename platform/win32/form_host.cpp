@@ -1,0 +1,384 @@
+#include "platform/win32/form_host.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "platform/win32/resources.h"
+#include "saver/dib.h"
+
+namespace platform::win32 {
+namespace {
+
+constexpr const char* kApplicationClass = "vidider application";
+constexpr const char* kStageClass = "vidider stage";
+
+// A handler's error ends the handler, not the saver: the framework drops it,
+// as the saver shows no message of its own.
+template <class Handler>
+void Guarded(Handler handler)
+{
+    try {
+        handler();
+    } catch (...) {
+    }
+}
+
+FormHost* HostOf(HWND window) { return reinterpret_cast<FormHost*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
+
+void RegisterClassOnce(HINSTANCE instance, const char* name, UINT style, WNDPROC proc, HBRUSH background,
+                       HCURSOR cursor)
+{
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExA(instance, name, &existing)) return;
+    WNDCLASSEXA c{};
+    c.cbSize = sizeof c;
+    c.style = style;
+    c.lpfnWndProc = proc;
+    c.hInstance = instance;
+    c.hCursor = cursor;
+    c.hbrBackground = background;
+    c.lpszClassName = name;
+    c.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(100));
+    RegisterClassExA(&c);
+}
+
+LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A top-down one-bit DIB header for `width` x `rows`, 0 black and 1 white.
+struct OneBitInfo {
+    BITMAPINFOHEADER header{};
+    RGBQUAD colours[2]{{0, 0, 0, 0}, {255, 255, 255, 0}};
+
+    OneBitInfo(int width, int rows)
+    {
+        header.biSize = sizeof header;
+        header.biWidth = width;
+        header.biHeight = -rows;
+        header.biPlanes = 1;
+        header.biBitCount = 1;
+        header.biCompression = BI_RGB;
+    }
+};
+
+}  // namespace
+
+FormHost::FormHost(HINSTANCE instance, Win32Platform& platform) : instance_(instance), platform_(platform)
+{
+    if (auto picture = FindDib(instance_, "TITLE")) {
+        if (auto title = saver::DecodeOneBitDib(picture->data, picture->size)) title_ = std::move(*title);
+    }
+}
+
+FormHost::~FormHost()
+{
+    DestroyForm();
+    if (application_ != nullptr) DestroyWindow(application_);
+}
+
+void FormHost::CreateApplicationWindow(const char* title)
+{
+    RegisterClassOnce(instance_, kApplicationClass, 0, ApplicationProc, nullptr, LoadCursorA(nullptr, IDC_ARROW));
+    application_ = CreateWindowExA(0, kApplicationClass, title, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                   0, 0, 0, 0, nullptr, nullptr, instance_, nullptr);
+}
+
+bool FormHost::CreateForm(WindowHandle parent)
+{
+    form1_ = std::make_unique<saver::TForm1>(platform_, parent, title_.Width() > 0 ? &title_ : nullptr);
+    saver::CreateParamsRecord params = saver::StandardFormParams();
+    params.WndParent = FromHwnd(application_);
+    form1_->CreateParams(params);
+    if (parent != 0) {
+        RECT area;
+        if (!GetClientRect(ToHwnd(parent), &area)) return false;
+        params.Width = area.right - area.left;
+        params.Height = area.bottom - area.top;
+    }
+    // The class style belongs to the class: one class for each style asked for.
+    const char* className = params.ClassStyle == saver::style::kParentDc ? "vidider preview" : "vidider form";
+    RegisterClassOnce(instance_, className, params.ClassStyle, FormProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
+                      LoadCursorA(nullptr, IDC_ARROW));
+    // The stage keeps its own DC: every frame paints it.
+    RegisterClassOnce(instance_, kStageClass, CS_DBLCLKS | CS_OWNDC, StageProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
+                      nullptr);
+    form_ = CreateWindowExA(params.ExStyle, className, params.Caption.c_str(), params.Style, params.X, params.Y,
+                            params.Width, params.Height, ToHwnd(params.WndParent), nullptr, instance_, this);
+    if (form_ == nullptr) return false;
+    stage_ = CreateWindowExA(0, kStageClass, "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 1024, 768, form_, nullptr,
+                             instance_, this);
+    POINT cursor;
+    if (GetCursorPos(&cursor)) pointer_.Start(cursor.x, cursor.y);
+    form1_->Handle = FromHwnd(form_);
+    Guarded([&] { form1_->FormCreate(); });
+    if (form1_->Closed) return false;
+    PlaceWindows();
+    return true;
+}
+
+void FormHost::PlaceWindows()
+{
+    const saver::TForm1& f = *form1_;
+    SetWindowPos(form_, nullptr, f.Left, f.Top, f.Width, f.Height, SWP_NOZORDER | SWP_NOACTIVATE);
+    const figure::TPanel& panel = f.Figure.Panel1;
+    SetWindowPos(stage_, nullptr, panel.Left, panel.Top, panel.Width, panel.Height,
+                 SWP_NOZORDER | SWP_NOACTIVATE | (panel.Visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+}
+
+void FormHost::DestroyForm()
+{
+    if (!form1_) return;
+    if (form_ != nullptr && IsWindow(form_)) DestroyWindow(form_);
+    form_ = stage_ = nullptr;
+    Guarded([&] { form1_->FormDestroy(); });
+    form1_.reset();
+}
+
+int FormHost::RunSaver()
+{
+    if (!CreateForm(0)) return 0;  // creation was stopped: the saver ends at once
+    SetWindowPos(form_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetForegroundWindow(form_);
+    SetFocus(form_);
+    // WM_ACTIVATE has run FormActivate where the system activated the window;
+    // the handler does its work once either way.
+    Guarded([&] { form1_->FormActivate(); });
+
+    int exitCode = 0;
+    bool quit = false;
+    while (true) {
+        DrainMessages(quit, exitCode);
+        if (quit) break;
+        DWORD wait = INFINITE;
+        if (form1_->IdleHandlerInstalled()) {
+            Guarded([&] {
+                bool done = false;
+                form1_->AnimeLoop(done);
+            });
+            if (form1_->IdleHandlerInstalled()) wait = form1_->IdleWaitMs();
+        }
+        // Nothing can change before the next due tick or the end of the
+        // mouse hold: sleep until then, or until a message comes.
+        if (wait != 0) MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
+    }
+    DestroyForm();
+    return exitCode;
+}
+
+int FormHost::RunPreview(WindowHandle parent)
+{
+    if (parent == 0 || !IsWindow(ToHwnd(parent))) return 0;  // no usable window: nothing to show
+    if (!CreateForm(parent)) {
+        DestroyForm();
+        return 0;
+    }
+    int exitCode = 0;
+    bool quit = false;
+    // The preview ends when its window is closed or destroyed with its
+    // parent, or when the parent stops being a window at all.
+    while (!form1_->Closed && !windowGone_) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 250, QS_ALLINPUT);
+        DrainMessages(quit, exitCode);
+        if (quit || !IsWindow(ToHwnd(parent))) break;
+    }
+    DestroyForm();
+    return exitCode;
+}
+
+void FormHost::DrainMessages(bool& quit, int& exitCode)
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            quit = true;
+            exitCode = static_cast<int>(message.wParam);
+            return;
+        }
+        if (RouteKey(message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+// The form sees every key first (its key preview), whichever of its windows
+// has the focus.
+bool FormHost::RouteKey(const MSG& message)
+{
+    if (form_ == nullptr || (message.hwnd != form_ && !IsChild(form_, message.hwnd))) return false;
+    auto key = static_cast<std::uint16_t>(message.wParam);
+    switch (message.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: Guarded([&] { form1_->FormKeyDown(key); }); return true;
+    case WM_KEYUP:
+    case WM_SYSKEYUP: Guarded([&] { form1_->FormKeyUp(key); }); return true;
+    default: return false;
+    }
+}
+
+bool FormHost::IsMove(HWND window, LPARAM lParam)
+{
+    POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ClientToScreen(window, &at);
+    return pointer_.IsMove(at.x, at.y);
+}
+
+bool FormHost::OverImage(int x, int y) const
+{
+    const figure::TImage& image = form1_->Figure.Image1;
+    return x >= image.Left && y >= image.Top && x < image.Left + image.Width && y < image.Top + image.Height;
+}
+
+void FormHost::PaintStage(HDC dc)
+{
+    // The shown window of the image's picture, black where the picture does
+    // not reach, handed over as one DIB the size of the stage.
+    const figure::FigureState& f = form1_->Figure;
+    if (shown_.Width() != f.Panel1.Width || shown_.Height() != f.Panel1.Height)
+        shown_ = figure::Surface(f.Panel1.Width, f.Panel1.Height);
+    figure::CopyShownWindow(f, shown_);
+    OneBitInfo info(shown_.Width(), shown_.Height());
+    SetDIBitsToDevice(dc, 0, 0, DWORD(shown_.Width()), DWORD(shown_.Height()), 0, 0, 0, UINT(shown_.Height()),
+                      shown_.Bits(), reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS);
+}
+
+void FormHost::RepaintImage(bool)
+{
+    // Painted at once in both cases: the frame is ready and the loop sleeps next.
+    if (stage_ == nullptr || !IsWindowVisible(stage_)) return;
+    HDC dc = GetDC(stage_);
+    PaintStage(dc);
+    ReleaseDC(stage_, dc);
+}
+
+void FormHost::DrawSamplePicture(int x, int y)
+{
+    auto picture = FindDib(instance_, "SAMPLE");
+    auto info = picture ? saver::ReadDibInfo(picture->data, picture->size) : std::nullopt;
+    if (!info || form_ == nullptr) return;
+    HDC dc = paintDc_ != nullptr ? paintDc_ : GetDC(form_);
+    SetDIBitsToDevice(dc, x, y, DWORD(info->Width), DWORD(info->Height), 0, 0, 0, UINT(info->Height),
+                      picture->data + info->BitsOffset, reinterpret_cast<const BITMAPINFO*>(picture->data),
+                      DIB_RGB_COLORS);
+    if (paintDc_ == nullptr) ReleaseDC(form_, dc);
+}
+
+void FormHost::HideForm()
+{
+    if (form_ != nullptr) ShowWindow(form_, SW_HIDE);
+}
+
+LRESULT CALLBACK FormHost::FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    FormHost* host = HostOf(window);
+    if (host == nullptr || !host->form1_) return DefWindowProcA(window, message, wParam, lParam);
+    return host->OnFormMessage(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK FormHost::StageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    FormHost* host = HostOf(window);
+    if (host == nullptr || !host->form1_) return DefWindowProcA(window, message, wParam, lParam);
+    return host->OnStageMessage(window, message, wParam, lParam);
+}
+
+LRESULT FormHost::OnFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    saver::TForm1& f = *form1_;
+    switch (message) {
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) Guarded([&] { f.FormActivate(); });
+        break;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        paintDc_ = BeginPaint(window, &paint);
+        Guarded([&] { f.FormPaint(); });
+        paintDc_ = nullptr;
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_MOUSEMOVE:
+        if (IsMove(window, lParam)) Guarded([&] { f.FormMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); });
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        return 0;  // the border outside the stage ends nothing
+    case WM_SYSCOMMAND: {
+        std::intptr_t result = 0;
+        if (f.WMSysCommand(static_cast<std::uint32_t>(wParam), result)) return result;
+        break;
+    }
+    case WM_CLOSE:
+        Guarded([&] { f.Close(); });
+        return 0;
+    case WM_DESTROY:
+    case WM_NCDESTROY:
+        // With a preview parent that is destroyed or whose process dies, one
+        // or both of these are all that comes.
+        windowGone_ = true;
+        if (message == WM_NCDESTROY) form_ = stage_ = nullptr;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT FormHost::OnStageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    saver::TForm1& f = *form1_;
+    const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+    const figure::TImage& image = f.Figure.Image1;
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        PaintStage(dc);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;  // the paint covers all of it
+    case WM_MOUSEMOVE:
+        if (IsMove(window, lParam) && OverImage(x, y))
+            Guarded([&] { f.Image1MouseMove(x - image.Left, y - image.Top); });
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        if (OverImage(x, y)) Guarded([&] { f.Image1DblClick(); });
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (OverImage(x, y)) {
+            auto button = message == WM_LBUTTONDOWN   ? figure::MouseButton::Left
+                          : message == WM_RBUTTONDOWN ? figure::MouseButton::Right
+                                                      : figure::MouseButton::Middle;
+            Guarded([&] { f.Image1MouseDown(button, x - image.Left, y - image.Top); });
+        }
+        return 0;
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT) {
+            POINT at;
+            GetCursorPos(&at);
+            ScreenToClient(window, &at);
+            SetCursor(LoadCursorA(nullptr, OverImage(at.x, at.y) ? IDC_CROSS : IDC_ARROW));
+            return TRUE;
+        }
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace platform::win32

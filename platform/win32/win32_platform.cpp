@@ -1,0 +1,185 @@
+#include "platform/win32/win32_platform.h"
+
+#include <mmsystem.h>
+
+#include <cstring>
+
+#include <string>
+
+namespace platform::win32 {
+namespace {
+
+constexpr UINT kScreenSaverRunning = 97;  // SPI_SETSCREENSAVERRUNNING
+
+// A system library loaded for one call and released right after it.
+class Library {
+public:
+    explicit Library(const char* path) : module_(LoadLibraryA(path)) {}
+    ~Library()
+    {
+        if (module_ != nullptr) FreeLibrary(module_);
+    }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    bool Loaded() const { return module_ != nullptr; }
+    template <class Function>
+    Function Entry(const char* name) const
+    {
+        return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    }
+
+private:
+    HMODULE module_;
+};
+
+}  // namespace
+
+Tick Win32Platform::timeGetTime() { return ::timeGetTime(); }
+void Win32Platform::timeBeginPeriod(std::uint32_t milliseconds) { ::timeBeginPeriod(milliseconds); }
+void Win32Platform::timeEndPeriod(std::uint32_t milliseconds) { ::timeEndPeriod(milliseconds); }
+
+std::optional<std::int32_t> Win32Platform::GetVersionPlatformId()
+{
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;  // 148 bytes
+    static_assert(sizeof(OSVERSIONINFOA) == 148, "the version record the query expects");
+    if (!::GetVersionExA(&info)) return std::nullopt;
+    return static_cast<std::int32_t>(info.dwPlatformId);
+}
+
+void Win32Platform::SetScreenSaverRunning(bool running)
+{
+    BOOL previous = FALSE;
+    ::SystemParametersInfoA(kScreenSaverRunning, running ? 1 : 0, &previous, 0);
+}
+
+Size Win32Platform::ScreenSize() { return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
+
+std::optional<Rect> Win32Platform::GetWindowRect(WindowHandle window)
+{
+    RECT r;
+    if (window == 0 || !::GetWindowRect(ToHwnd(window), &r)) return std::nullopt;
+    return Rect{r.left, r.top, r.right, r.bottom};
+}
+
+bool Win32Platform::IsWindow(WindowHandle window) { return window != 0 && ::IsWindow(ToHwnd(window)); }
+WindowHandle Win32Platform::GetForegroundWindow() { return FromHwnd(::GetForegroundWindow()); }
+
+void Win32Platform::EnableWindow(WindowHandle window, bool enable)
+{
+    if (window != 0) ::EnableWindow(ToHwnd(window), enable ? TRUE : FALSE);
+}
+
+void Win32Platform::HideApplicationWindow()
+{
+    if (windows_ != nullptr && windows_->ApplicationWindow() != nullptr)
+        ::ShowWindow(windows_->ApplicationWindow(), SW_HIDE);
+}
+
+void Win32Platform::ShowCursor() { ::ShowCursor(TRUE); }
+
+void Win32Platform::DisableIme()
+{
+    // IMM32 is not on every system the saver runs on: looked up at run time.
+    if (windows_ == nullptr) return;
+    Library imm("IMM32.DLL");
+    using Associate = HANDLE(WINAPI*)(HWND, HANDLE);
+    if (auto associate = imm.Entry<Associate>("ImmAssociateContext")) associate(windows_->FormWindow(), nullptr);
+}
+
+bool Win32Platform::CreateKey(std::string_view path)
+{
+    HKEY key;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, std::string(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(key);
+    return true;
+}
+
+RegistryValue Win32Platform::ReadValue(std::string_view keyPath, std::string_view name)
+{
+    HKEY key;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, std::string(keyPath).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return {ValueKind::NoKey, {}, 0};
+    RegistryValue value{ValueKind::NoValue, {}, 0};
+    DWORD type = 0, size = 0;
+    std::string valueName(name);
+    if (::RegQueryValueExA(key, valueName.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        std::string data(size, '\0');
+        if (::RegQueryValueExA(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                               &size) == ERROR_SUCCESS) {
+            data.resize(size);
+            if (type == REG_SZ || type == REG_EXPAND_SZ) {
+                while (!data.empty() && data.back() == '\0') data.pop_back();
+                value = {ValueKind::Text, data, 0};
+            } else if (type == REG_DWORD && size == 4) {
+                DWORD number;
+                std::memcpy(&number, data.data(), 4);
+                value = {ValueKind::Dword, {}, number};
+            } else {
+                value = {ValueKind::Other, {}, 0};
+            }
+        }
+    }
+    ::RegCloseKey(key);
+    return value;
+}
+
+LibraryCall Win32Platform::PwdChangePassword(WindowHandle owner)
+{
+    Library mpr("MPR.DLL");
+    if (!mpr.Loaded()) return LibraryCall::NotLoaded;
+    using Change = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
+    auto change = mpr.Entry<Change>("PwdChangePasswordA");
+    if (change == nullptr) return LibraryCall::NoEntry;
+    change("SCRSAVE", ToHwnd(owner), 0, nullptr);
+    return LibraryCall::Called;
+}
+
+std::string Win32Platform::GetSystemDirectory()
+{
+    char folder[260];
+    UINT length = ::GetSystemDirectoryA(folder, sizeof folder);
+    return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string();
+}
+
+PasswordAnswer Win32Platform::VerifyScreenSavePwd(std::string_view libraryPath, WindowHandle window)
+{
+    Library cpl(std::string(libraryPath).c_str());
+    if (!cpl.Loaded()) return PasswordAnswer::NotLoaded;
+    using Verify = BOOL(WINAPI*)(HWND);
+    auto verify = cpl.Entry<Verify>("VerifyScreenSavePwd");
+    if (verify == nullptr) return PasswordAnswer::NoEntry;
+    return verify(ToHwnd(window)) ? PasswordAnswer::Allowed : PasswordAnswer::Refused;
+}
+
+void Win32Platform::RepaintImage(bool now)
+{
+    if (windows_ != nullptr) windows_->RepaintImage(now);
+}
+
+void Win32Platform::DrawSamplePicture(int x, int y)
+{
+    if (windows_ != nullptr) windows_->DrawSamplePicture(x, y);
+}
+
+void Win32Platform::HideForm()
+{
+    if (windows_ != nullptr) windows_->HideForm();
+}
+
+void Win32Platform::Terminate() { ::PostQuitMessage(0); }
+
+void DeclareDpiAware()
+{
+    // The manifest says so too; this covers systems that read only the call.
+    HMODULE user = ::GetModuleHandleA("USER32.DLL");
+    using Aware = BOOL(WINAPI*)();
+    if (user != nullptr)
+        if (auto aware = reinterpret_cast<Aware>(reinterpret_cast<void*>(::GetProcAddress(user, "SetProcessDPIAware"))))
+            aware();
+}
+
+}  // namespace platform::win32

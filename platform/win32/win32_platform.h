@@ -1,0 +1,67 @@
+// The platform on Windows: the real clock, registry, system calls and the two
+// libraries loaded for one call. What belongs to the window framework
+// (repaints, the preview still, hiding, terminating) goes to the windows
+// that FormWindows owns.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/platform.h"
+
+namespace platform::win32 {
+
+// The windows of the framework, as the platform needs them.
+class FormWindows {
+public:
+    virtual HWND ApplicationWindow() const = 0;
+    virtual HWND FormWindow() const = 0;
+    virtual void RepaintImage(bool now) = 0;
+    virtual void DrawSamplePicture(int x, int y) = 0;
+    virtual void HideForm() = 0;
+
+protected:
+    ~FormWindows() = default;
+};
+
+inline HWND ToHwnd(WindowHandle handle) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handle)); }
+inline WindowHandle FromHwnd(HWND window)
+{
+    return static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window));
+}
+
+class Win32Platform : public Platform {
+public:
+    void Attach(FormWindows* windows) { windows_ = windows; }
+
+    Tick timeGetTime() override;
+    void timeBeginPeriod(std::uint32_t milliseconds) override;
+    void timeEndPeriod(std::uint32_t milliseconds) override;
+    std::optional<std::int32_t> GetVersionPlatformId() override;
+    void SetScreenSaverRunning(bool running) override;
+    Size ScreenSize() override;
+    std::optional<Rect> GetWindowRect(WindowHandle window) override;
+    bool IsWindow(WindowHandle window) override;
+    WindowHandle GetForegroundWindow() override;
+    void EnableWindow(WindowHandle window, bool enable) override;
+    void HideApplicationWindow() override;
+    void ShowCursor() override;
+    void DisableIme() override;
+    bool CreateKey(std::string_view path) override;
+    RegistryValue ReadValue(std::string_view keyPath, std::string_view name) override;
+    LibraryCall PwdChangePassword(WindowHandle owner) override;
+    std::string GetSystemDirectory() override;
+    PasswordAnswer VerifyScreenSavePwd(std::string_view libraryPath, WindowHandle window) override;
+    void RepaintImage(bool now) override;
+    void DrawSamplePicture(int x, int y) override;
+    void HideForm() override;
+    void Terminate() override;
+
+private:
+    FormWindows* windows_ = nullptr;
+};
+
+// Calls, when this Windows has it, an entry of a system library that is newer
+// than the oldest Windows the saver runs on, looked up at run time.
+void DeclareDpiAware();
+
+}  // namespace platform::win32

@@ -1,0 +1,434 @@
+// The real saver under Wine on a private X display, checked as a person
+// would: what the screen shows, what keys, clicks and moves do, how the
+// program ends, what the registry holds afterwards.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "figure/rounding.h"
+#include "tests/e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+// On the 1280 x 1024 screen the 1024 x 768 stage lies at (128, 128).
+constexpr int kStageX = 128, kStageY = 128, kStageW = 1024, kStageH = 768;
+const std::string kSettings = "HKCU\\Software\\Tavrenholm\\ScreenSaverSample";
+const std::string kMaker = "HKCU\\Software\\Tavrenholm";
+
+class Saver : public ::testing::Test {
+protected:
+    Harness& h = Harness::Get();
+
+    void SetUp() override
+    {
+        // Whatever an earlier test left behind goes: savers, settings, the
+        // 9x disguise and its password library.
+        h.KillStray();
+        h.Reg({"delete", kMaker, "/f"});
+        h.Reg({"delete", "HKCU\\Software\\Wine\\AppDefaults\\vidider.scr", "/f"});
+        std::remove((h.Prefix() + "/drive_c/windows/system32/PASSWORD.CPL").c_str());
+        h.MoveTo(5, 5);
+    }
+    void TearDown() override { h.KillStray(); }
+
+    Shot Stage() { return h.Grab(kStageX, kStageY, kStageW, kStageH); }
+
+    static bool HasBoth(const Shot& s)
+    {
+        bool black = false, white = false;
+        for (const Pixel& p : s.pixels) {
+            black = black || p.Black();
+            white = white || p.White();
+            if (black && white) return true;
+        }
+        return false;
+    }
+    static bool AllBlack(const Shot& s)
+    {
+        return std::all_of(s.pixels.begin(), s.pixels.end(), [](const Pixel& p) { return p.Black(); });
+    }
+    static bool OnlyBlackAndWhite(const Shot& s)
+    {
+        return std::all_of(s.pixels.begin(), s.pixels.end(), [](const Pixel& p) { return p.Black() || p.White(); });
+    }
+
+    // Starts the full-screen saver and waits until the stage shows the moire.
+    pid_t StartSaver()
+    {
+        double start = Harness::Now();
+        pid_t pid = h.Start({h.Saver(), "/s"});
+        while (Harness::Now() - start < 20) {
+            if (HasBoth(h.Grab(kStageX + 100, kStageY + 100, 200, 200))) return pid;
+            Harness::Sleep(0.02);
+        }
+        ADD_FAILURE() << "the saver showed no moire within 20 s";
+        return pid;
+    }
+
+    bool TitleShown(const Shot& stage, const Shot& title)
+    {
+        for (int y = 0; y < title.height; ++y)
+            for (int x = 0; x < title.width; ++x)
+                if (!(stage.At(kStageX + 352 + x, kStageY + 264 + y) == title.pixels[std::size_t(y) * title.width + x]))
+                    return false;
+        return true;
+    }
+
+    // Stage screenshots every `step` seconds for `seconds`: how many differ
+    // from the one before.
+    int Changes(double seconds, double step)
+    {
+        Shot previous = Stage();
+        int changes = 0;
+        for (double t = 0; t < seconds; t += step) {
+            Harness::Sleep(step);
+            Shot now = Stage();
+            if (!(now == previous)) ++changes;
+            previous = std::move(now);
+        }
+        return changes;
+    }
+};
+
+std::map<std::string, std::string> Facts(const std::string& text)
+{
+    std::map<std::string, std::string> facts;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        std::size_t space = line.find(' ');
+        std::string key = line.substr(0, space), rest = space == std::string::npos ? "" : line.substr(space + 1);
+        if (facts.count(key) == 0) facts[key] = rest;
+    }
+    return facts;
+}
+
+int Field(const std::string& text, const std::string& name)
+{
+    std::smatch m;
+    std::regex pattern(name + "=([0-9A-Fa-f]+)");
+    if (!std::regex_search(text, m, pattern)) return -1;
+    return static_cast<int>(std::stol(m[1].str(), nullptr, name == "style" || name == "classstyle" ? 16 : 10));
+}
+
+TEST_F(Saver, ShowsTheMoireOnTheStageWithABlackBorderAndTheTitleFirst)
+{
+    pid_t pid = StartSaver();
+    double shownAt = Harness::Now();
+    // The first frame is composed before the activation is recorded, so the
+    // title comes with the paced frames that follow it.
+    Harness::Sleep(0.3);
+    auto title = ReadBmp(std::string(VIDIDER_SOURCE_DIR) + "/resources/title.bmp");
+    ASSERT_TRUE(title);
+    Shot screen = h.Grab(0, 0, 1280, 1024);
+    Shot stage = Stage();
+    EXPECT_TRUE(TitleShown(screen, *title)) << "the title card in the middle of the stage; the screen is in "
+                                            << SaveShot(screen, "title-missing");
+    EXPECT_TRUE(HasBoth(stage));
+    EXPECT_TRUE(OnlyBlackAndWhite(stage));
+    for (int y = 0; y < 1024; y += 3)
+        for (int x = 0; x < 1280; x += 3) {
+            bool onStage = x >= kStageX && x < kStageX + kStageW && y >= kStageY && y < kStageY + kStageH;
+            if (!onStage) {
+                ASSERT_TRUE(screen.At(x, y).Black()) << "border pixel " << x << "," << y;
+            }
+        }
+    // The stage's edges are moire, not border.
+    bool edges = false;
+    for (int y = kStageY; y < kStageY + kStageH && !edges; ++y) edges = screen.At(kStageX, y).White();
+    EXPECT_TRUE(edges);
+    EXPECT_GT(Changes(1.0, 0.1), 5) << "the moire moves";
+    Harness::Sleep(std::max(0.0, 5.2 - (Harness::Now() - shownAt)));
+    EXPECT_FALSE(TitleShown(h.Grab(0, 0, 1280, 1024), *title)) << "the title is gone after 4.5 s";
+    h.Key("a");
+    EXPECT_EQ(h.WaitExit(pid, 3).code, 0);
+}
+
+TEST_F(Saver, AnyKeyEndsItWithinASecondAndExitCodeZero)
+{
+    for (const char* key : {"a", "Shift_L", "Escape", "F5"}) {
+        pid_t pid = StartSaver();
+        Harness::Sleep(0.3);
+        double pressed = Harness::Now();
+        h.Key(key);
+        Finished end = h.WaitExit(pid, 5);
+        EXPECT_EQ(end.code, 0) << key;
+        EXPECT_LT(Harness::Now() - pressed, 1.0) << key;
+        h.KillStray();
+    }
+}
+
+TEST_F(Saver, MovesSingleClicksAndBorderDoubleClicksDoNotEndItAStageDoubleClickDoes)
+{
+    pid_t pid = StartSaver();
+    for (int i = 0; i < 60; ++i) {
+        h.MoveTo(200 + 13 * i, 300 + 7 * i);
+        Harness::Sleep(0.01);
+    }
+    h.Click(640, 512);
+    Harness::Sleep(0.6);
+    h.Click(40, 40, 2);  // the black border
+    h.Click(1200, 1000, 2);
+    Harness::Sleep(1.0);
+    ASSERT_TRUE(h.Running(pid)) << "moves, a click or a double click on the border ended the saver";
+    double clicked = Harness::Now();
+    h.Click(500, 400, 2);
+    Finished end = h.WaitExit(pid, 5);
+    EXPECT_EQ(end.code, 0);
+    EXPECT_LT(Harness::Now() - clicked, 1.0);
+}
+
+TEST_F(Saver, TwentyMovesEndingAtTheCentreMakeTheCopiesCoincideUntilTheMouseRests)
+{
+    pid_t pid = StartSaver();
+    Harness::Sleep(5.0);  // past the title time, when moves are dropped
+    for (int i = 30; i >= 0; --i) {
+        h.MoveTo(640 + 3 * i, 512 + 2 * i);
+        Harness::Sleep(0.02);
+    }
+    Harness::Sleep(0.3);
+    EXPECT_TRUE(AllBlack(Stage())) << "the copies lie on each other: the whole stage is black";
+    Harness::Sleep(3.0);
+    EXPECT_TRUE(AllBlack(Stage())) << "still steering while the mouse rests less than 5 s";
+    Harness::Sleep(2.5);
+    EXPECT_GT(Changes(1.0, 0.1), 5) << "the motion resumes after 5 s of rest";
+    EXPECT_FALSE(AllBlack(Stage()));
+    h.Key("a");
+    EXPECT_EQ(h.WaitExit(pid, 3).code, 0);
+}
+
+TEST_F(Saver, SleepTimeSetsThePaceAndABadValueGivesTheDefault)
+{
+    ASSERT_EQ(h.Reg({"add", kSettings, "/v", "SleepTime", "/t", "REG_SZ", "/d", "1000", "/f"}), 0);
+    pid_t pid = StartSaver();
+    int slow = Changes(4.0, 0.1);
+    EXPECT_GE(slow, 3) << "about one frame a second";
+    EXPECT_LE(slow, 6) << "about one frame a second";
+    h.Key("a");
+    h.WaitExit(pid, 3);
+
+    ASSERT_EQ(h.Reg({"add", kSettings, "/v", "SleepTime", "/t", "REG_SZ", "/d", "abc", "/f"}), 0);
+    pid = StartSaver();
+    EXPECT_GE(Changes(2.0, 0.1), 17) << "the default pace: a frame every 20 ms";
+    h.Key("a");
+    EXPECT_EQ(h.WaitExit(pid, 3).code, 0);
+}
+
+TEST_F(Saver, LeavesOnlyTheEmptyMakerKeyInTheRegistry)
+{
+    std::string before;
+    ASSERT_NE(h.Reg({"query", kMaker}, &before), 0) << "the key is gone before the run";
+    pid_t pid = StartSaver();
+    h.Key("a");
+    ASSERT_EQ(h.WaitExit(pid, 3).code, 0);
+    std::string listing;
+    EXPECT_EQ(h.Reg({"query", kMaker, "/s"}, &listing), 0) << "the key exists";
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty()) continue;
+        EXPECT_EQ(line, "HKEY_CURRENT_USER\\Software\\Tavrenholm") << "the key holds nothing";
+    }
+}
+
+TEST_F(Saver, OnThe9xFamilyASetPasswordIsAskedForOncePerKeyBeforeClosing)
+{
+    // Wine answers the version query as Windows 98 for this program.
+    const std::string appDefaults = "HKCU\\Software\\Wine\\AppDefaults\\vidider.scr";
+    const std::string desktop = "HKCU\\Control Panel\\desktop";
+    const std::string drive = h.Prefix() + "/drive_c";
+    const std::string library = drive + "/windows/system32/PASSWORD.CPL";
+    const std::string refuse = drive + "/vidider-refuse", log = drive + "/vidider-password.log";
+    ASSERT_EQ(h.Reg({"add", appDefaults, "/v", "Version", "/d", "win98", "/f"}), 0);
+    ASSERT_EQ(h.Reg({"add", desktop, "/v", "ScreenSaveUsePassword", "/t", "REG_DWORD", "/d", "1", "/f"}), 0);
+    std::ifstream stub(h.Binary("PASSWORD.CPL"), std::ios::binary);
+    std::ofstream(library, std::ios::binary) << stub.rdbuf();
+    std::ofstream(refuse) << "refuse";
+    std::remove(log.c_str());
+    auto asked = [&] {
+        std::ifstream in(log);
+        std::string text((std::istreambuf_iterator<char>(in)), {});
+        return std::count(text.begin(), text.end(), '\n');
+    };
+
+    pid_t pid = StartSaver();
+    h.Key("Escape");
+    Harness::Sleep(1.5);
+    EXPECT_TRUE(h.Running(pid)) << "a refused password keeps the saver";
+    EXPECT_EQ(asked(), 1) << "one Esc press asks once";
+    std::remove(refuse.c_str());
+    h.Key("a");
+    Finished end = h.WaitExit(pid, 5);
+    EXPECT_EQ(end.code, 0);
+    EXPECT_EQ(asked(), 2);
+
+    // Without the library the saver closes as before.
+    std::remove(library.c_str());
+    pid = StartSaver();
+    h.Key("a");
+    EXPECT_EQ(h.WaitExit(pid, 5).code, 0);
+
+    h.Reg({"delete", appDefaults, "/f"});
+    h.Reg({"delete", desktop, "/v", "ScreenSaveUsePassword", "/f"});
+    std::remove(log.c_str());
+}
+
+TEST_F(Saver, ConfigureShowsTheAboutBoxAndDisablesTheSettingsUntilEnter)
+{
+    for (std::string argument : {"/c", "", "/c:1234"}) {
+        std::string log = "/tmp/vidider-e2e-configure.txt";
+        pid_t host = h.Start({h.Binary("preview-host.exe"), "configure", h.SaverWindowsPath(), argument}, log);
+        double start = Harness::Now();
+        std::string text;
+        while (Harness::Now() - start < 20 && text.find("about ") == std::string::npos) {
+            Harness::Sleep(0.05);
+            std::ifstream in(log);
+            text.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        ASSERT_NE(text.find("about "), std::string::npos) << "no About box for '" << argument << "': " << text;
+        Harness::Sleep(0.3);
+        h.Key("Return");
+        Finished end = h.WaitExit(host, 10);
+        std::ifstream in(log);
+        text.assign(std::istreambuf_iterator<char>(in), {});
+        for (char& c : text)
+            if (c == '\r') c = ' ';
+        auto facts = Facts(text);
+        EXPECT_EQ(end.code, 0) << text;
+        int expected = std::atoi(facts["expected-width"].c_str());
+        EXPECT_GT(expected, 150);
+        EXPECT_EQ(Field(facts["about"], "width"), expected) << text;
+        EXPECT_EQ(Field(facts["about"], "height"), 200) << text;
+        int client = Field(facts["about"], "client");
+        EXPECT_EQ(Field(facts["about"], "ok-left"), figure::Round((client - 73) * 0.5L)) << text;
+        EXPECT_EQ(Field(facts["about"], "owner-is-host"), 1) << text;
+        std::size_t disabled = text.find("enabled=0"), enabled = text.find("enabled=1", disabled);
+        EXPECT_NE(disabled, std::string::npos) << "the settings window is disabled while the box is open";
+        EXPECT_NE(enabled, std::string::npos) << "and enabled again after";
+        EXPECT_NE(text.find("saver-exit 0"), std::string::npos) << "Enter closes the box and the saver ends";
+        h.KillStray();
+    }
+}
+
+TEST_F(Saver, PreviewMakesTheDisabledChildIdlesAndEndsWithItsWindow)
+{
+    std::string log = "/tmp/vidider-e2e-preview.txt";
+    pid_t host = h.Start({h.Binary("preview-host.exe"), "preview", h.SaverWindowsPath(), "3000"}, log);
+    Harness::Sleep(1.0);
+    std::vector<pid_t> savers = h.Processes("vidider.scr");
+    ASSERT_EQ(savers.size(), 1u);
+    long before = h.CpuTicks(savers[0]);
+    Harness::Sleep(1.5);
+    long used = h.CpuTicks(savers[0]) - before;
+    EXPECT_LE(used, 4) << "clock ticks of CPU in 1.5 s of idle preview";
+    Finished end = h.WaitExit(host, 20);
+    std::ifstream in(log);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    auto facts = Facts(text);
+    EXPECT_EQ(end.code, 0) << text;
+    EXPECT_EQ(Field(facts["child"], "style"), 0x58000000) << text;
+    EXPECT_EQ(Field(facts["child"], "classstyle"), 0x80) << text;
+    EXPECT_EQ(Field(facts["child"], "width"), 152) << text;
+    EXPECT_EQ(Field(facts["child"], "height"), 112) << text;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(text, m, std::regex("saver-exit (\\d+) after (\\d+) ms"))) << text;
+    EXPECT_EQ(m[1].str(), "0");
+    EXPECT_LT(std::stoi(m[2].str()), 1000) << "the preview ends within a second of its window";
+}
+
+TEST_F(Saver, PreviewEndsWhenTheSettingsProcessIsKilled)
+{
+    std::string log = "/tmp/vidider-e2e-preview-kill.txt";
+    pid_t host = h.Start({h.Binary("preview-host.exe"), "preview", h.SaverWindowsPath(), "60000"}, log);
+    double start = Harness::Now();
+    std::string text;
+    while (Harness::Now() - start < 20 && text.find("child ") == std::string::npos) {
+        Harness::Sleep(0.05);
+        std::ifstream in(log);
+        text.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    ASSERT_NE(text.find("child "), std::string::npos) << text;
+    ASSERT_EQ(h.Processes("vidider.scr").size(), 1u);
+    h.Kill(host);
+    double killed = Harness::Now();
+    while (!h.Processes("vidider.scr").empty() && Harness::Now() - killed < 5) Harness::Sleep(0.02);
+    EXPECT_TRUE(h.Processes("vidider.scr").empty());
+    EXPECT_LT(Harness::Now() - killed, 1.0) << "the preview ends within a second of its parent's process";
+}
+
+TEST_F(Saver, PreviewOnTheDesktopShowsTheStillCentred)
+{
+    auto facts = Facts(h.Run({h.Binary("preview-host.exe"), "desktop"}));
+    ASSERT_FALSE(facts["desktop"].empty());
+    pid_t pid = h.Start({h.Saver(), "/p", facts["desktop"]});
+    auto still = ReadBmp(std::string(VIDIDER_SOURCE_DIR) + "/resources/sample.bmp");
+    ASSERT_TRUE(still);
+    // (1280 - 184) / 2 = 548 and (1024 - 133) / 2 = 445.5, which rounds to 446.
+    bool found = false;
+    for (double start = Harness::Now(); !found && Harness::Now() - start < 10; Harness::Sleep(0.1)) {
+        Shot shot = h.Grab(548, 446, 184, 133);
+        found = std::equal(shot.pixels.begin(), shot.pixels.end(), still->pixels.begin());
+    }
+    EXPECT_TRUE(found) << "the still at (548, 446)";
+    Shot around = h.Grab(540, 438, 200, 150);
+    EXPECT_TRUE(around.At(547, 446).Black());
+    EXPECT_TRUE(around.At(548, 445).Black());
+    EXPECT_TRUE(around.At(732, 579).Black());
+    h.Kill(pid);
+}
+
+TEST_F(Saver, PreviewWithoutAUsableWindowEndsAtOnce)
+{
+    for (const char* handle : {"-5", "12abc", "0", "99999999"}) {
+        pid_t pid = h.Start({h.Saver(), "/p", handle});
+        Finished end = h.WaitExit(pid, 10);
+        EXPECT_EQ(end.code, 0) << handle;
+        EXPECT_LT(end.seconds, 3.0) << handle;
+    }
+    EXPECT_FALSE(HasBoth(h.Grab(0, 0, 1280, 1024)));
+}
+
+TEST_F(Saver, PasswordRequestReturnsPromptly)
+{
+    for (std::vector<std::string> args : {std::vector<std::string>{"/a"}, {"/a", "1234"}}) {
+        args.insert(args.begin(), h.Saver());
+        Finished end = h.WaitExit(h.Start(args), 10);
+        EXPECT_EQ(end.code, 0);
+        EXPECT_LT(end.seconds, 3.0);
+    }
+}
+
+TEST(Motion, IsTheSameUnderWindowsAsOnLinux)
+{
+    Harness& h = Harness::Get();
+    for (const char* seed : {"0", "2004", "4294967295"}) {
+        int code = -1;
+        std::string windows = h.Run({h.Binary("vidider-sim.exe"), "trace", "--seed", seed, "--frames", "20000"}, &code, 120);
+        ASSERT_EQ(code, 0);
+        std::string command = std::string(VIDIDER_SIM_PATH) + " trace --seed " + seed + " --frames 20000";
+        std::string onLinux;
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        char buffer[65536];
+        for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) onLinux.append(buffer, n);
+        ASSERT_EQ(pclose(pipe), 0);
+        EXPECT_EQ(std::count(windows.begin(), windows.end(), '\n'), 20000);
+        EXPECT_TRUE(windows == onLinux) << "seed " << seed << " differs";
+    }
+}
+
+class Environment : public ::testing::Environment {
+public:
+    void TearDown() override { Harness::Get().Shutdown(); }
+};
+
+const auto* registered = ::testing::AddGlobalTestEnvironment(new Environment);
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,393 @@
+#include "tests/e2e/harness.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "saver/dib.h"
+
+extern char** environ;
+
+namespace e2e {
+namespace {
+
+Display* X(void* x) { return static_cast<Display*>(x); }
+
+bool Exists(const std::string& path)
+{
+    struct stat s;
+    return ::stat(path.c_str(), &s) == 0;
+}
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Can this machine run 32-bit x86 programs at all? Its own 32-bit dynamic
+// loader answers --help where it can.
+bool Runs32Bit()
+{
+    if (!Exists("/usr/lib/wine/wine") || !Exists("/lib/ld-linux.so.2")) return false;
+    return std::system("/lib/ld-linux.so.2 --help >/dev/null 2>&1") == 0;
+}
+
+std::string WindowsPath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+}  // namespace
+
+bool Shot::operator==(const Shot& o) const
+{
+    return width == o.width && height == o.height && pixels.size() == o.pixels.size() &&
+           std::equal(pixels.begin(), pixels.end(), o.pixels.begin());
+}
+
+Harness& Harness::Get()
+{
+    static Harness harness;
+    return harness;
+}
+
+Harness::Harness()
+{
+    bool native = Runs32Bit();
+    arch_ = native ? "win32" : "win64";
+    loader_ = native ? "/usr/lib/wine/wine" : "/usr/lib/wine/wine64";
+    build_ = std::string(VIDIDER_SOURCE_DIR) + "/build/" + arch_;
+    prefix_ = std::string(VIDIDER_SOURCE_DIR) + "/build/wine-" + arch_;
+    if (!Exists(Saver()))
+        throw std::runtime_error(Saver() + " is missing: build the " + arch_ + " preset first (make test does)");
+    std::fprintf(stderr, "[e2e] saver under test: %s (%s)\n", Saver().c_str(),
+                 native ? "32-bit Wine" : "64-bit twin: this machine cannot run 32-bit code");
+    StartDisplay();
+    PreparePrefix();
+}
+
+void Harness::StartDisplay()
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) throw std::runtime_error("pipe");
+    std::string fd = std::to_string(pipeFds[1]);
+    // A black root window: nothing on the screen looks like a moire until
+    // the saver draws one.
+    std::vector<std::string> argv = {"Xvfb", "-displayfd", fd, "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                                     "-noreset", "-br"};
+    std::vector<char*> raw;
+    for (auto& a : argv) raw.push_back(a.data());
+    raw.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    std::string log = std::string(VIDIDER_SOURCE_DIR) + "/build/xvfb.log";
+    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (posix_spawnp(&xvfb_, "Xvfb", &actions, nullptr, raw.data(), environ) != 0)
+        throw std::runtime_error("cannot start Xvfb");
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    // Xvfb writes the number and then a newline: the pipe stays open until
+    // both have come, or its second write fails and it ends.
+    std::string number;
+    char digit;
+    while (::read(pipeFds[0], &digit, 1) == 1 && digit != '\n') number += digit;
+    ::close(pipeFds[0]);
+    if (number.empty()) throw std::runtime_error("Xvfb chose no display");
+    display_ = ":" + number;
+    for (double start = Now(); x_ == nullptr && Now() - start < 5; Sleep(0.05)) x_ = XOpenDisplay(display_.c_str());
+    if (x_ == nullptr) {
+        int status = 0;
+        bool ended = ::waitpid(xvfb_, &status, WNOHANG) == xvfb_;
+        throw std::runtime_error("cannot open the display " + display_ + (ended ? " (Xvfb ended)" : " (Xvfb runs)"));
+    }
+    int a, b, c, d;
+    if (!XTestQueryExtension(X(x_), &a, &b, &c, &d)) throw std::runtime_error("the display has no XTest");
+    ::setenv("DISPLAY", display_.c_str(), 1);
+}
+
+std::vector<std::string> Harness::Environment() const
+{
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        std::string entry = *e;
+        if (entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("WINE", 0) == 0) continue;
+        env.push_back(entry);
+    }
+    env.push_back("DISPLAY=" + display_);
+    env.push_back("WINEPREFIX=" + prefix_);
+    env.push_back("WINEARCH=" + arch_);
+    env.push_back("WINELOADER=" + loader_);
+    env.push_back("WINEDEBUG=-all");
+    env.push_back("WINEDLLOVERRIDES=mscoree,mshtml=;winedbg.exe=d");
+    return env;
+}
+
+void Harness::PreparePrefix()
+{
+    if (!Exists(prefix_ + "/system.reg")) {
+        std::fprintf(stderr, "[e2e] preparing the Wine prefix %s\n", prefix_.c_str());
+        int code = 0;
+        Run({"wineboot", "-i"}, &code, 300);
+    }
+    // Unmanaged windows (no window manager here) and no crash dialog.
+    std::string reg = prefix_ + "/vidider-test.reg";
+    std::ofstream(reg) << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n\"Managed\"=\"N\"\n\n"
+                          "[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\n\"ShowCrashDialog\"=dword:00000000\n";
+    int code = 0;
+    Run({"regedit", "/S", reg}, &code, 60);
+    // The server stays up between programs: they start in a fraction of a second.
+    pid_t server = Spawn({"/usr/lib/wine/wineserver", "-p"}, "");
+    WaitExit(server, 10);
+}
+
+void Harness::Shutdown()
+{
+    KillStray();
+    pid_t server = Spawn({"/usr/lib/wine/wineserver", "-k"}, "");
+    WaitExit(server, 10);
+    if (x_ != nullptr) XCloseDisplay(X(x_));
+    x_ = nullptr;
+    if (xvfb_ > 0) {
+        ::kill(xvfb_, SIGTERM);
+        ::waitpid(xvfb_, nullptr, 0);
+        xvfb_ = -1;
+    }
+}
+
+std::string Harness::Saver() const { return build_ + "/vidider.scr"; }
+std::string Harness::SaverWindowsPath() const { return WindowsPath(Saver()); }
+std::string Harness::Binary(const std::string& name) const { return build_ + "/" + name; }
+
+pid_t Harness::Spawn(const std::vector<std::string>& argv, const std::string& output)
+{
+    std::vector<std::string> env = Environment();
+    std::vector<char*> rawArgv, rawEnv;
+    std::vector<std::string> args = argv;
+    for (auto& a : args) rawArgv.push_back(a.data());
+    rawArgv.push_back(nullptr);
+    for (auto& e : env) rawEnv.push_back(e.data());
+    rawEnv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (!output.empty())
+        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    else
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    int failed = posix_spawn(&pid, rawArgv[0], &actions, nullptr, rawArgv.data(), rawEnv.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) throw std::runtime_error("cannot start " + argv[0]);
+    return pid;
+}
+
+pid_t Harness::Start(const std::vector<std::string>& arguments, const std::string& output)
+{
+    std::vector<std::string> argv = {loader_};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return Spawn(argv, output);
+}
+
+Finished Harness::WaitExit(pid_t pid, double seconds)
+{
+    double start = Now();
+    while (Now() - start < seconds) {
+        int status = 0;
+        pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Now() - start};
+        if (done < 0) return {-1, Now() - start};
+        Sleep(0.005);
+    }
+    return {-1, Now() - start};
+}
+
+bool Harness::Running(pid_t pid)
+{
+    int status = 0;
+    return ::waitpid(pid, &status, WNOHANG) == 0;
+}
+
+void Harness::Kill(pid_t pid)
+{
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
+std::string Harness::Run(const std::vector<std::string>& arguments, int* code, double seconds)
+{
+    char name[] = "/tmp/vidider-e2e-XXXXXX";
+    int fd = ::mkstemp(name);
+    ::close(fd);
+    pid_t pid = Start(arguments, name);
+    Finished finished = WaitExit(pid, seconds);
+    if (finished.code < 0) Kill(pid);
+    if (code != nullptr) *code = finished.code;
+    std::string text = Slurp(name);
+    ::unlink(name);
+    std::string clean;
+    for (char c : text)
+        if (c != '\r') clean += c;
+    return clean;
+}
+
+std::vector<pid_t> Harness::Processes(const std::string& comm)
+{
+    std::vector<pid_t> found;
+    DIR* proc = ::opendir("/proc");
+    if (proc == nullptr) return found;
+    while (dirent* entry = ::readdir(proc)) {
+        pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
+        if (pid <= 0) continue;
+        std::string name = Slurp("/proc/" + std::string(entry->d_name) + "/comm");
+        if (!name.empty() && name.back() == '\n') name.pop_back();
+        if (name != comm) continue;
+        // A process that has ended but is not yet reaped is gone for us.
+        std::string stat = Slurp("/proc/" + std::string(entry->d_name) + "/stat");
+        std::size_t close = stat.rfind(')');
+        if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z') continue;
+        found.push_back(pid);
+    }
+    ::closedir(proc);
+    return found;
+}
+
+void Harness::KillStray()
+{
+    for (const char* comm : {"vidider.scr", "preview-host.ex", "vidider-sim.exe"})
+        for (pid_t pid : Processes(comm)) ::kill(pid, SIGKILL);
+    Sleep(0.1);
+}
+
+long Harness::CpuTicks(pid_t pid)
+{
+    std::string stat = Slurp("/proc/" + std::to_string(pid) + "/stat");
+    std::size_t close = stat.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string field;
+    long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) utime = std::atol(field.c_str());
+        if (i == 15) stime = std::atol(field.c_str());
+    }
+    return utime + stime;
+}
+
+Shot Harness::Grab(int x, int y, int width, int height)
+{
+    Display* d = X(x_);
+    XImage* image = XGetImage(d, DefaultRootWindow(d), x, y, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+    if (image == nullptr) throw std::runtime_error("cannot read the screen");
+    Shot shot{x, y, width, height, std::vector<Pixel>(std::size_t(width) * height)};
+    for (int row = 0; row < height; ++row)
+        for (int col = 0; col < width; ++col) {
+            unsigned long p = XGetPixel(image, col, row);
+            shot.pixels[std::size_t(row) * width + col] = {std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)};
+        }
+    XDestroyImage(image);
+    return shot;
+}
+
+void Harness::Key(const char* keysym)
+{
+    Display* d = X(x_);
+    KeyCode code = XKeysymToKeycode(d, XStringToKeysym(keysym));
+    XTestFakeKeyEvent(d, code, True, 0);
+    XTestFakeKeyEvent(d, code, False, 20);
+    XSync(d, False);
+}
+
+void Harness::MoveTo(int x, int y)
+{
+    Display* d = X(x_);
+    XTestFakeMotionEvent(d, -1, x, y, 0);
+    XSync(d, False);
+}
+
+void Harness::Click(int x, int y, int times)
+{
+    Display* d = X(x_);
+    MoveTo(x, y);
+    for (int i = 0; i < times; ++i) {
+        XTestFakeButtonEvent(d, 1, True, 0);
+        XTestFakeButtonEvent(d, 1, False, 10);
+        XSync(d, False);
+        Sleep(0.06);
+    }
+}
+
+int Harness::Reg(const std::vector<std::string>& arguments, std::string* output)
+{
+    std::vector<std::string> argv = {"reg"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    int code = -1;
+    std::string text = Run(argv, &code, 60);
+    if (output != nullptr) *output = text;
+    return code;
+}
+
+void Harness::Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+
+double Harness::Now()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::string SaveShot(const Shot& shot, const std::string& name)
+{
+    std::string folder = std::string(VIDIDER_SOURCE_DIR) + "/build/e2e-shots";
+    ::mkdir(folder.c_str(), 0755);
+    std::string path = folder + "/" + name + ".ppm";
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << shot.width << " " << shot.height << "\n255\n";
+    for (const Pixel& p : shot.pixels) out << char(p.r) << char(p.g) << char(p.b);
+    return path;
+}
+
+std::optional<Shot> ReadBmp(const std::string& path)
+{
+    std::string bytes = Slurp(path);
+    if (bytes.size() < 14 || bytes[0] != 'B' || bytes[1] != 'M') return std::nullopt;
+    auto data = reinterpret_cast<const std::uint8_t*>(bytes.data()) + 14;
+    auto info = saver::ReadDibInfo(data, bytes.size() - 14);
+    if (!info) return std::nullopt;
+    Shot shot{0, 0, info->Width, info->Height, std::vector<Pixel>(std::size_t(info->Width) * info->Height)};
+    for (int y = 0; y < info->Height; ++y) {
+        int stored = info->TopDown ? y : info->Height - 1 - y;
+        const std::uint8_t* row = data + info->BitsOffset + std::size_t(stored) * info->RowBytes;
+        for (int x = 0; x < info->Width; ++x) {
+            int index = info->BitCount == 8 ? row[x] : (row[x >> 3] >> (7 - (x & 7))) & 1;
+            const std::uint8_t* colour = data + info->HeaderSize + 4 * index;
+            shot.pixels[std::size_t(y) * info->Width + x] = {colour[2], colour[1], colour[0]};
+        }
+    }
+    return shot;
+}
+
+}  // namespace e2e

@@ -1,0 +1,101 @@
+// The end-to-end harness: a private Xvfb display (1280 x 1024 x 24), a Wine
+// prefix under build/, and what a person does and sees: programs started
+// under Wine, keys, pointer moves and clicks through XTest, screenshots,
+// the registry through `wine reg`.
+//
+// The saver is a 32-bit program. Where this machine cannot run 32-bit code
+// (the kernel's ia32 emulation is off, so 32-bit Wine cannot start), the
+// harness runs the same sources built for 64-bit Windows (the win64 preset)
+// under 64-bit Wine instead, and says so.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct Pixel {
+    std::uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Pixel& o) const { return r == o.r && g == o.g && b == o.b; }
+    bool Black() const { return r == 0 && g == 0 && b == 0; }
+    bool White() const { return r == 255 && g == 255 && b == 255; }
+};
+
+struct Shot {
+    int x = 0, y = 0, width = 0, height = 0;
+    std::vector<Pixel> pixels;
+    // (x, y) in screen coordinates.
+    Pixel At(int sx, int sy) const { return pixels[std::size_t(sy - y) * width + (sx - x)]; }
+    bool operator==(const Shot& o) const;
+};
+
+struct Finished {
+    int code = -1;         // the program's exit code; -1 when it did not end in time
+    double seconds = 0.0;  // how long it took to end
+};
+
+class Harness {
+public:
+    // Starts the display and the Wine server; prepares the prefix once.
+    static Harness& Get();
+    void Shutdown();
+
+    const std::string& Architecture() const { return arch_; }  // "win32" or "win64"
+    pid_t XServer() const { return xvfb_; }  // the X server's process
+    std::string Saver() const;        // the saver under test, a Unix path
+    std::string SaverWindowsPath() const;
+    std::string Binary(const std::string& name) const;  // another program of the Windows build
+    const std::string& Prefix() const { return prefix_; }  // the Wine prefix, a Unix path
+
+    // A program under Wine; its standard output goes to `output` when given.
+    pid_t Start(const std::vector<std::string>& arguments, const std::string& output = "");
+    Finished WaitExit(pid_t pid, double seconds);
+    bool Running(pid_t pid);
+    void Kill(pid_t pid);
+    // A program under Wine, to its end; what it printed (CR and LF as LF).
+    std::string Run(const std::vector<std::string>& arguments, int* code = nullptr, double seconds = 30);
+
+    // Processes of the prefix with this command name (as /proc shows it).
+    std::vector<pid_t> Processes(const std::string& comm);
+    void KillStray();
+    // CPU time of a process in clock ticks (utime + stime).
+    long CpuTicks(pid_t pid);
+
+    Shot Grab(int x, int y, int width, int height);
+    void Key(const char* keysym);
+    void MoveTo(int x, int y);
+    void Click(int x, int y, int times = 1);
+
+    // `wine reg` on the current user's hive.
+    int Reg(const std::vector<std::string>& arguments, std::string* output = nullptr);
+
+    static void Sleep(double seconds);
+    static double Now();
+
+private:
+    Harness();
+    void StartDisplay();
+    void PreparePrefix();
+    std::vector<std::string> Environment() const;
+    pid_t Spawn(const std::vector<std::string>& argv, const std::string& output);
+
+    std::string arch_;
+    std::string loader_;
+    std::string build_;
+    std::string prefix_;
+    std::string display_;
+    pid_t xvfb_ = -1;
+    void* x_ = nullptr;  // the X connection
+};
+
+// Keeps a screenshot as build/e2e-shots/NAME.ppm, to look at when a check fails.
+std::string SaveShot(const Shot& shot, const std::string& name);
+
+// Reads a .bmp file of the saver's resources as screen colours, rows top first.
+std::optional<Shot> ReadBmp(const std::string& path);
+
+}  // namespace e2e
