@@ -149,9 +149,11 @@ int FormHost::RunSaver()
     Guarded([&] { form1_->FormActivate(); });
 
     int exitCode = 0;
-    bool quit = false;
+    bool quit = false, messages = true;
     while (true) {
-        DrainMessages(quit, exitCode);
+        // A wait that ran out found no message: nothing to drain. Whatever
+        // comes after it wakes the next wait at once.
+        if (messages) DrainMessages(quit, exitCode);
         if (quit) break;
         DWORD wait = INFINITE;
         if (form1_->IdleHandlerInstalled()) {
@@ -163,7 +165,7 @@ int FormHost::RunSaver()
         }
         // Nothing can change before the next due tick or the end of the
         // mouse hold: sleep until then, or until a message comes.
-        if (wait != 0) MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
+        messages = wait == 0 || MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT) != WAIT_TIMEOUT;
     }
     DestroyForm();
     return exitCode;
