@@ -18,7 +18,8 @@ int main()
     Harness::Sleep(6.0);
     auto savers = h.Processes("vidider.scr");
     auto servers = h.Processes("wineserver64");
-    if (servers.empty()) servers = h.Processes("wineserver");
+    for (const char* name : {"wineserver32", "wineserver"})
+        if (servers.empty()) servers = h.Processes(name);
     if (savers.empty() || servers.empty()) {
         std::fprintf(stderr, "the saver or the Wine server is not running\n");
         return 1;

@@ -31,15 +31,6 @@ void Surface::Fill(bool white)
     ClearPadding();
 }
 
-void Surface::InvertSpan(int y, int x0, int x1)
-{
-    std::uint8_t* row = Row(y);
-    for (int word = x0 >> 5; word <= (x1 - 1) >> 5 && x0 < x1; ++word) {
-        std::uint32_t mask = WordMask(word, x0, x1);
-        StoreWord32(row, word, ~LoadWord32(row, word), mask);
-    }
-}
-
 void Surface::ClearPadding()
 {
     int words = stride_ / 4;

@@ -32,8 +32,6 @@ public:
     void SetWhite(int x, int y, bool white);
 
     void Fill(bool white);
-    // Inverts pixels [x0, x1) of row y; the range must lie inside the row.
-    void InvertSpan(int y, int x0, int x1);
 
     // Clears the bits past the last pixel of every row, so surfaces compare
     // equal byte for byte when their pixels do.

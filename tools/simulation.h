@@ -33,7 +33,6 @@ public:
     void ShownPanel(figure::Surface& panel) const;
 
     saver::TForm1& Form() { return *form_; }
-    platform::sim::SimPlatform& Platform() { return platform_; }
 
 private:
     platform::sim::SimPlatform platform_;

@@ -273,26 +273,27 @@ void FormHost::HideForm()
     if (form_ != nullptr) ShowWindow(form_, SW_HIDE);
 }
 
-LRESULT CALLBACK FormHost::FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// The host of a window of the form, kept with the window from its creation.
+FormHost* FormHost::Attach(HWND window, UINT message, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
         auto create = reinterpret_cast<CREATESTRUCTA*>(lParam);
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     FormHost* host = HostOf(window);
-    if (host == nullptr || !host->form1_) return DefWindowProcA(window, message, wParam, lParam);
-    return host->OnFormMessage(window, message, wParam, lParam);
+    return host != nullptr && host->form1_ ? host : nullptr;
+}
+
+LRESULT CALLBACK FormHost::FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    FormHost* host = Attach(window, message, lParam);
+    return host ? host->OnFormMessage(window, message, wParam, lParam) : DefWindowProcA(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK FormHost::StageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        auto create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    FormHost* host = HostOf(window);
-    if (host == nullptr || !host->form1_) return DefWindowProcA(window, message, wParam, lParam);
-    return host->OnStageMessage(window, message, wParam, lParam);
+    FormHost* host = Attach(window, message, lParam);
+    return host ? host->OnStageMessage(window, message, wParam, lParam) : DefWindowProcA(window, message, wParam, lParam);
 }
 
 LRESULT FormHost::OnFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -48,6 +48,7 @@ private:
     bool RouteKey(const MSG& message);
     void DrainMessages(bool& quit, int& exitCode);
 
+    static FormHost* Attach(HWND window, UINT message, LPARAM lParam);
     static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK StageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -44,7 +44,6 @@ public:
     static Harness& Get();
     void Shutdown();
 
-    const std::string& Architecture() const { return arch_; }  // "win32" or "win64"
     pid_t XServer() const { return xvfb_; }  // the X server's process
     std::string Saver() const;        // the saver under test, a Unix path
     std::string SaverWindowsPath() const;
