@@ -236,15 +236,31 @@ bool FormHost::OverImage(int x, int y) const
 
 void FormHost::PaintStage(HDC dc)
 {
-    // The shown window of the image's picture, black where the picture does
-    // not reach, handed over as one DIB the size of the stage.
+    // The rows of the image's picture that the stage shows, handed over as
+    // they lie (a top-down DIB over those rows); black where it does not reach.
     const figure::FigureState& f = form1_->Figure;
-    if (shown_.Width() != f.Panel1.Width || shown_.Height() != f.Panel1.Height)
-        shown_ = figure::Surface(f.Panel1.Width, f.Panel1.Height);
-    figure::CopyShownWindow(f, shown_);
-    OneBitInfo info(shown_.Width(), shown_.Height());
-    SetDIBitsToDevice(dc, 0, 0, DWORD(shown_.Width()), DWORD(shown_.Height()), 0, 0, 0, UINT(shown_.Height()),
-                      shown_.Bits(), reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    const int width = f.Panel1.Width, height = f.Panel1.Height;
+    const int left = f.Image1.Left, top = f.Image1.Top;
+    const figure::Surface* picture = f.Image1.Picture;
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    if (picture != nullptr) {
+        x0 = std::max(0, left);
+        y0 = std::max(0, top);
+        x1 = std::min(width, left + picture->Width());
+        y1 = std::min(height, top + picture->Height());
+    }
+    const bool covered = x0 < x1 && y0 < y1;
+    if (!covered || x0 > 0 || y0 > 0 || x1 < width || y1 < height) {
+        RECT all{0, 0, width, height};
+        int saved = SaveDC(dc);
+        if (covered) ExcludeClipRect(dc, x0, y0, x1, y1);
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        RestoreDC(dc, saved);
+    }
+    if (!covered) return;
+    OneBitInfo info(picture->Width(), y1 - y0);
+    SetDIBitsToDevice(dc, x0, y0, DWORD(x1 - x0), DWORD(y1 - y0), x0 - left, 0, 0, UINT(y1 - y0),
+                      picture->Row(y0 - top), reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS);
 }
 
 void FormHost::RepaintImage(bool)

@@ -58,7 +58,6 @@ private:
     HINSTANCE instance_;
     Win32Platform& platform_;
     figure::Surface title_;
-    figure::Surface shown_{1024, 768};  // the stage's window of the frame, as painted
     std::unique_ptr<saver::TForm1> form1_;
     saver::PointerFilter pointer_;
     HWND application_ = nullptr;

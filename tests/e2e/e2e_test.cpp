@@ -98,6 +98,26 @@ protected:
     }
 };
 
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    for (char& c : text)
+        if (c == '\r') c = ' ';
+    return text;
+}
+
+// What a program has written to `log` once it holds `line`, or after `seconds`.
+std::string WaitForLine(const std::string& log, const std::string& line, double seconds)
+{
+    std::string text;
+    for (double start = Harness::Now(); Harness::Now() - start < seconds; Harness::Sleep(0.05)) {
+        text = Slurp(log);
+        if (text.find(line) != std::string::npos) break;
+    }
+    return text;
+}
+
 std::map<std::string, std::string> Facts(const std::string& text)
 {
     std::map<std::string, std::string> facts;
@@ -284,21 +304,12 @@ TEST_F(Saver, ConfigureShowsTheAboutBoxAndDisablesTheSettingsUntilEnter)
     for (std::string argument : {"/c", "", "/c:1234"}) {
         std::string log = "/tmp/vidider-e2e-configure.txt";
         pid_t host = h.Start({h.Binary("preview-host.exe"), "configure", h.SaverWindowsPath(), argument}, log);
-        double start = Harness::Now();
-        std::string text;
-        while (Harness::Now() - start < 20 && text.find("about ") == std::string::npos) {
-            Harness::Sleep(0.05);
-            std::ifstream in(log);
-            text.assign(std::istreambuf_iterator<char>(in), {});
-        }
+        std::string text = WaitForLine(log, "about ", 20);
         ASSERT_NE(text.find("about "), std::string::npos) << "no About box for '" << argument << "': " << text;
         Harness::Sleep(0.3);
         h.Key("Return");
         Finished end = h.WaitExit(host, 10);
-        std::ifstream in(log);
-        text.assign(std::istreambuf_iterator<char>(in), {});
-        for (char& c : text)
-            if (c == '\r') c = ' ';
+        text = Slurp(log);
         auto facts = Facts(text);
         EXPECT_EQ(end.code, 0) << text;
         int expected = std::atoi(facts["expected-width"].c_str());
@@ -328,8 +339,7 @@ TEST_F(Saver, PreviewMakesTheDisabledChildIdlesAndEndsWithItsWindow)
     long used = h.CpuTicks(savers[0]) - before;
     EXPECT_LE(used, 4) << "clock ticks of CPU in 1.5 s of idle preview";
     Finished end = h.WaitExit(host, 20);
-    std::ifstream in(log);
-    std::string text((std::istreambuf_iterator<char>(in)), {});
+    std::string text = Slurp(log);
     auto facts = Facts(text);
     EXPECT_EQ(end.code, 0) << text;
     EXPECT_EQ(Field(facts["child"], "style"), 0x58000000) << text;
@@ -346,13 +356,7 @@ TEST_F(Saver, PreviewEndsWhenTheSettingsProcessIsKilled)
 {
     std::string log = "/tmp/vidider-e2e-preview-kill.txt";
     pid_t host = h.Start({h.Binary("preview-host.exe"), "preview", h.SaverWindowsPath(), "60000"}, log);
-    double start = Harness::Now();
-    std::string text;
-    while (Harness::Now() - start < 20 && text.find("child ") == std::string::npos) {
-        Harness::Sleep(0.05);
-        std::ifstream in(log);
-        text.assign(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string text = WaitForLine(log, "child ", 20);
     ASSERT_NE(text.find("child "), std::string::npos) << text;
     ASSERT_EQ(h.Processes("vidider.scr").size(), 1u);
     h.Kill(host);
