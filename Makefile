@@ -1,5 +1,14 @@
 # The two commands: `make run` shows the saver, `make test` runs every test.
-.PHONY: run test windows linux sanitize bench clean
+.PHONY: run test test32 windows linux sanitize bench clean
+
+# The end-to-end tests run the 32-bit vidider.scr. Where this machine runs
+# 32-bit code they run it natively; elsewhere they run its 64-bit twin
+# natively and then the 32-bit build in an emulated PC (tools/vm32).
+# E2E32=emulated takes the second way on any machine.
+E2E32 ?= auto
+ifeq ($(E2E32),emulated)
+E2E_ENV := VIDIDER_E2E_ARCH=win64
+endif
 
 run:
 	@tools/deps.sh run
@@ -11,6 +20,18 @@ run:
 test:
 	@tools/deps.sh test
 	$(MAKE) windows linux sanitize
+	@if [ "$(E2E32)" != emulated ] && tools/runs32bit.sh; then \
+	  echo "this machine runs 32-bit code: the end-to-end tests above ran build/win32 natively"; \
+	else \
+	  $(MAKE) test32; \
+	fi
+
+# The end-to-end suite on the 32-bit build in the emulated PC, whatever this
+# machine runs; the first run prepares the PC under build/vm32 (minutes).
+test32: windows
+	cmake --preset linux
+	cmake --build --preset linux --target vidider_e2e vidider-sim
+	tools/vm32/vm32 run --timeout 2400 -- ctest --test-dir build/linux -L e2e --output-on-failure
 
 # vidider.scr for 32-bit Windows, and its 64-bit twin for Wine on machines
 # that cannot run 32-bit code.
@@ -23,7 +44,7 @@ windows:
 linux:
 	cmake --preset linux
 	cmake --build --preset linux
-	ctest --preset linux
+	$(E2E_ENV) ctest --preset linux
 
 sanitize:
 	cmake --preset sanitize

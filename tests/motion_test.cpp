@@ -281,13 +281,16 @@ TEST(Trig, IsCorrectlyRoundedAtEveryOrbitAngle)
     }
 }
 
-TEST(Trig, IsWithinAnUlpOfTheCLibraryEverywhereOnACircle)
+TEST(Trig, IsWithinAnUlpOfTheTrueValueEverywhereOnACircle)
 {
+    // Measured against 113-bit arithmetic: the C libraries differ (MinGW's
+    // cosl is the x87 fcos, thousands of ulps off near a quarter turn).
     std::mt19937_64 generator(3);
     std::uniform_real_distribution<double> angle(0.0, 6.3);
     for (int i = 0; i < 20000; ++i) {
         long double x = angle(generator) + std::ldexp(static_cast<long double>(generator() >> 11), -90);
-        for (auto [mine, theirs] : {std::pair{Cosine(x), std::cos(x)}, {Sine(x), std::sin(x)}}) {
+        const long double cosine = static_cast<long double>(cosq(x)), sine = static_cast<long double>(sinq(x));
+        for (auto [mine, theirs] : {std::pair{Cosine(x), cosine}, {Sine(x), sine}}) {
             long double magnitude = std::fabs(theirs);
             long double ulp = std::nextafter(magnitude, std::numeric_limits<long double>::infinity()) - magnitude;
             ASSERT_LE(std::fabs(mine - theirs), std::max(ulp, 1e-4000L)) << static_cast<double>(x);

@@ -114,14 +114,14 @@ TEST(IdleWait, SleepingThatLongSkipsNoFrameAPollingLoopWouldMake)
     // From any state, no reading before now + IdleWaitMs lets a frame through,
     // so a loop that sleeps that long makes its frames on the polling ticks.
     std::mt19937 generator(7);
-    auto near = [&](Tick base, int spread) { return Tick(base + Tick(int(generator() % (2 * spread)) - spread)); };
+    auto around = [&](Tick base, int spread) { return Tick(base + Tick(int(generator() % (2 * spread)) - spread)); };
     int waits = 0;
     for (int i = 0; i < 20000; ++i) {
         Tick base = i % 2 ? Tick(generator()) : Tick(0xFFFFFFFFu - generator() % 8000);
-        PacingState p = Paced(near(base, 30), generator() % 3 == 0 ? 0 : generator() % 200);
+        PacingState p = Paced(around(base, 30), generator() % 3 == 0 ? 0 : generator() % 200);
         p.MouseSteering = generator() % 2;
-        p.LastMouseTick = near(base, 6000);
-        Tick now = near(base, 40);
+        p.LastMouseTick = around(base, 6000);
+        Tick now = around(base, 40);
         std::uint32_t wait = IdleWaitMs(p, now);
         ASSERT_LE(wait, 5001u);
         PacingState probe = p;

@@ -9,8 +9,10 @@ set -eu
 base="cmake make g++ libgtest-dev libbenchmark-dev libfreetype-dev fonts-dejavu-core"
 windows="g++-mingw-w64-i686 g++-mingw-w64-x86-64"
 wine="wine wine64 wine32:i386 xvfb libx11-dev libxtst-dev"
+# The emulated PC that runs the 32-bit saver where this machine cannot.
+vm32="qemu-system-x86 busybox-static kmod cpio e2fsprogs xz-utils"
 case "${1:-test}" in
-  test) packages="$base $windows $wine" ;;
+  test) packages="$base $windows $wine $vm32" ;;
   run)  packages="$base $windows $wine" ;;
   *)    echo "usage: tools/deps.sh test|run" >&2; exit 2 ;;
 esac

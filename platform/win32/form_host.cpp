@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/fpu.h"
 #include "platform/win32/resources.h"
 #include "saver/dib.h"
 
@@ -157,6 +158,9 @@ int FormHost::RunSaver()
         if (quit) break;
         DWORD wait = INFINITE;
         if (form1_->IdleHandlerInstalled()) {
+            // A system library loaded since the last frame (an input method,
+            // a hook) may have lowered the x87 precision the motion needs.
+            platform::UseExtendedPrecision();
             Guarded([&] {
                 bool done = false;
                 form1_->AnimeLoop(done);

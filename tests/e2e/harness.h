@@ -3,10 +3,13 @@
 // under Wine, keys, pointer moves and clicks through XTest, screenshots,
 // the registry through `wine reg`.
 //
-// The saver is a 32-bit program. Where this machine cannot run 32-bit code
-// (the kernel's ia32 emulation is off, so 32-bit Wine cannot start), the
-// harness runs the same sources built for 64-bit Windows (the win64 preset)
-// under 64-bit Wine instead, and says so.
+// The saver is a 32-bit program. Where this machine runs 32-bit code the
+// harness tests build/win32 under 32-bit Wine. Where it cannot (the kernel's
+// ia32 emulation is off), it tests the same sources built for 64-bit Windows
+// (build/win64) under 64-bit Wine, and `make test` runs the suite once more
+// on build/win32 inside an emulated PC (tools/vm32), which sets
+// VIDIDER_E2E_WHERE=emulated and VIDIDER_E2E_PREFIX. Every test says which
+// build it ran and where.
 #pragma once
 
 #include <sys/types.h>
@@ -45,6 +48,14 @@ public:
     void Shutdown();
 
     pid_t XServer() const { return xvfb_; }  // the X server's process
+    // Which build runs, under which Wine, where: one line for the test log.
+    std::string Describe() const;
+    bool Emulated() const { return emulated_; }
+    // A time for a check that a program reacts in time: `seconds` natively,
+    // ten times that in the emulated PC, where everything runs about ten
+    // times slower. Long enough for the emulation, short enough that a hang
+    // still fails.
+    double Margin(double seconds) const { return emulated_ ? 10 * seconds : seconds; }
     std::string Saver() const;        // the saver under test, a Unix path
     std::string SaverWindowsPath() const;
     std::string Binary(const std::string& name) const;  // another program of the Windows build
@@ -71,6 +82,9 @@ public:
 
     // `wine reg` on the current user's hive.
     int Reg(const std::vector<std::string>& arguments, std::string* output = nullptr);
+    // Imports a .reg text (REGEDIT4) with `wine regedit /S`: many changes for
+    // the cost of one program start. The exit code.
+    int ImportReg(const std::string& text);
 
     static void Sleep(double seconds);
     static double Now();
@@ -82,6 +96,7 @@ private:
     std::vector<std::string> Environment() const;
     pid_t Spawn(const std::vector<std::string>& argv, const std::string& output);
 
+    bool emulated_ = false;
     std::string arch_;
     std::string loader_;
     std::string build_;

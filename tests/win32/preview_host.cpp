@@ -7,7 +7,8 @@
 //   preview-host configure SAVER [ARG]   a window in the foreground; starts
 //       SAVER ARG, reports when it is disabled and enabled again, the size of
 //       the "About" box, and the saver's exit
-//   preview-host desktop                 the desktop window's handle
+//   preview-host desktop [STAY_MS]       the desktop window's handle; keeps the
+//       desktop for STAY_MS (Wine closes a desktop that no program holds)
 #include <windows.h>
 
 #include <cstdarg>
@@ -162,8 +163,10 @@ int Configure(const std::string& saver, const std::string& arguments)
             enabled = now;
             Say("enabled=%d", enabled ? 1 : 0);
         }
+        // Reported once it shows, its OK button made.
         HWND about = FindWindowA(nullptr, "About");
-        if (about != nullptr && !reported) {
+        if (about != nullptr && !reported && IsWindowVisible(about) &&
+            FindWindowExA(about, nullptr, "BUTTON", "OK") != nullptr) {
             RECT r, client;
             GetWindowRect(about, &r);
             GetClientRect(about, &client);
@@ -196,10 +199,11 @@ int main(int argc, char** argv)
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "preview" && argc == 4) return Preview(argv[2], DWORD(std::strtoul(argv[3], nullptr, 10)));
     if (mode == "configure" && (argc == 3 || argc == 4)) return Configure(argv[2], argc == 4 ? argv[3] : "");
-    if (mode == "desktop") {
+    if (mode == "desktop" && (argc == 2 || argc == 3)) {
         Say("desktop %lu", static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(GetDesktopWindow())));
+        if (argc == 3) Sleep(DWORD(std::strtoul(argv[2], nullptr, 10)));
         return 0;
     }
-    std::fprintf(stderr, "usage: preview-host preview SAVER STAY_MS | configure SAVER [ARG] | desktop\n");
+    std::fprintf(stderr, "usage: preview-host preview SAVER STAY_MS | configure SAVER [ARG] | desktop [STAY_MS]\n");
     return 2;
 }
