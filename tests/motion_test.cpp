@@ -11,7 +11,7 @@
 #include "figure/motion.h"
 #include "figure/rounding.h"
 #include "figure/trig.h"
-#include "platform/fpu.h"
+#include "app/fpu.h"
 
 namespace figure {
 namespace {
@@ -393,8 +393,8 @@ namespace {
 TEST(Motion, RunsWithTheFullLongDoubleSignificand)
 {
     // A 53-bit rounding unit would change the orbit's products.
-    platform::UseExtendedPrecision();
-    EXPECT_EQ(platform::PrecisionControl(), 3u);
+    app::UseExtendedPrecision();
+    EXPECT_EQ(app::PrecisionControl(), 3u);
     volatile long double third = 1.0L / 3.0L;
     EXPECT_NE(static_cast<double>(third) - third, 0.0L);
 }

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "figure/pattern.h"
-#include "platform/fpu.h"
+#include "app/fpu.h"
 #include "tools/pbm.h"
 #include "tools/simulation.h"
 #include "tools/title.h"
@@ -138,7 +138,7 @@ int Frames(const Options& options)
 
 int main(int argc, char** argv)
 {
-    platform::UseExtendedPrecision();
+    app::UseExtendedPrecision();
     std::vector<std::string> args(argv + 1, argv + argc);
     try {
         if (args.empty()) throw UsageError("no command given");

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace platform::win32 {
+namespace windows {
 
 struct DibBytes {
     const std::uint8_t* data;
@@ -25,4 +25,4 @@ inline std::optional<DibBytes> FindDib(HINSTANCE instance, const char* name)
     return DibBytes{static_cast<const std::uint8_t*>(data), SizeofResource(instance, found)};
 }
 
-}  // namespace platform::win32
+}  // namespace windows

@@ -8,7 +8,16 @@
 
 #include "platform/platform.h"
 
-namespace platform::win32 {
+namespace windows {
+
+using platform::LibraryCall;
+using platform::PasswordAnswer;
+using platform::Rect;
+using platform::RegistryValue;
+using platform::Size;
+using platform::Tick;
+using platform::ValueKind;
+using platform::WindowHandle;
 
 // The windows of the framework, as the platform needs them.
 class FormWindows {
@@ -29,7 +38,7 @@ inline WindowHandle FromHwnd(HWND window)
     return static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window));
 }
 
-class Win32Platform : public Platform {
+class Win32Platform : public platform::Platform {
 public:
     void Attach(FormWindows* windows) { windows_ = windows; }
 
@@ -64,4 +73,4 @@ private:
 // than the oldest Windows the saver runs on, looked up at run time.
 void DeclareDpiAware();
 
-}  // namespace platform::win32
+}  // namespace windows

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_platform.h"
+#include "windows/win32_platform.h"
 
 #include <mmsystem.h>
 
@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace platform::win32 {
+namespace windows {
 namespace {
 
 constexpr UINT kScreenSaverRunning = 97;  // SPI_SETSCREENSAVERRUNNING
@@ -182,4 +182,4 @@ void DeclareDpiAware()
             aware();
 }
 
-}  // namespace platform::win32
+}  // namespace windows

@@ -5,12 +5,12 @@
 
 #include <windows.h>
 
-#include "platform/win32/win32_platform.h"
+#include "windows/win32_platform.h"
 
-namespace platform::win32 {
+namespace windows {
 
 // Shows the box and returns when it has been closed (OK, Enter, Esc or the
 // close box).
 void ShowAboutBox(HINSTANCE instance, Win32Platform& platform);
 
-}  // namespace platform::win32
+}  // namespace windows

@@ -11,11 +11,11 @@
 #include <memory>
 
 #include "figure/surface.h"
-#include "platform/win32/win32_platform.h"
+#include "windows/win32_platform.h"
 #include "saver/Unit1.h"
 #include "saver/pointer_filter.h"
 
-namespace platform::win32 {
+namespace windows {
 
 class FormHost : public FormWindows {
 public:
@@ -67,4 +67,4 @@ private:
     bool windowGone_ = false;
 };
 
-}  // namespace platform::win32
+}  // namespace windows

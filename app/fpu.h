@@ -4,7 +4,7 @@
 // run the motion call this first.
 #pragma once
 
-namespace platform {
+namespace app {
 
 inline void UseExtendedPrecision()
 {
@@ -28,4 +28,4 @@ inline unsigned PrecisionControl()
 #endif
 }
 
-}  // namespace platform
+}  // namespace app

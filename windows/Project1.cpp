@@ -8,18 +8,18 @@
 #include <windows.h>
 
 #include "app/command_line.h"
-#include "platform/fpu.h"
-#include "platform/win32/about_box.h"
-#include "platform/win32/form_host.h"
-#include "platform/win32/win32_platform.h"
+#include "app/fpu.h"
+#include "windows/about_box.h"
+#include "windows/form_host.h"
+#include "windows/win32_platform.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    using platform::win32::FormHost;
-    platform::UseExtendedPrecision();
-    platform::win32::DeclareDpiAware();
+    using windows::FormHost;
+    app::UseExtendedPrecision();
+    windows::DeclareDpiAware();
     const std::vector<std::string> arguments = app::SplitArguments(GetCommandLineA());
-    platform::win32::Win32Platform platform;
+    windows::Win32Platform platform;
     try {
         FormHost host(instance, platform);
         platform.Attach(&host);
@@ -32,7 +32,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         case app::RunMode::Configure:
             host.CreateApplicationWindow("vidider");
             platform.HideApplicationWindow();
-            platform::win32::ShowAboutBox(instance, platform);
+            windows::ShowAboutBox(instance, platform);
             return 0;
         case app::RunMode::Preview:
             host.CreateApplicationWindow("vidider");

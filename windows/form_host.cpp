@@ -1,14 +1,14 @@
-#include "platform/win32/form_host.h"
+#include "windows/form_host.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
 
-#include "platform/fpu.h"
-#include "platform/win32/resources.h"
+#include "app/fpu.h"
+#include "windows/resources.h"
 #include "saver/dib.h"
 
-namespace platform::win32 {
+namespace windows {
 namespace {
 
 constexpr const char* kApplicationClass = "vidider application";
@@ -160,7 +160,7 @@ int FormHost::RunSaver()
         if (form1_->IdleHandlerInstalled()) {
             // A system library loaded since the last frame (an input method,
             // a hook) may have lowered the x87 precision the motion needs.
-            platform::UseExtendedPrecision();
+            app::UseExtendedPrecision();
             Guarded([&] {
                 bool done = false;
                 form1_->AnimeLoop(done);
@@ -404,4 +404,4 @@ LRESULT FormHost::OnStageMessage(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-}  // namespace platform::win32
+}  // namespace windows

@@ -1,4 +1,4 @@
-#include "platform/win32/about_box.h"
+#include "windows/about_box.h"
 
 #include <commctrl.h>
 
@@ -6,7 +6,7 @@
 
 #include "app/sssetdlg.h"
 
-namespace platform::win32 {
+namespace windows {
 namespace {
 
 constexpr const char* kBoxClass = "vidider about";
@@ -136,4 +136,4 @@ void ShowAboutBox(HINSTANCE instance, Win32Platform& platform)
     DeleteObject(titleFont);
 }
 
-}  // namespace platform::win32
+}  // namespace windows
