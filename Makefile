@@ -54,9 +54,10 @@ sanitize:
 bench:
 	$(MAKE) windows
 	cmake --preset linux
-	cmake --build --preset linux --target vidider_bench vidider_saver_cpu
+	cmake --build --preset linux --target vidider_bench vidider_saver_cpu vidider_frame_pace
 	build/linux/bench/vidider_bench
 	build/linux/bench/vidider_saver_cpu
+	build/linux/bench/vidider_frame_pace
 
 clean:
 	rm -rf build

@@ -3,10 +3,18 @@
 namespace pace {
 namespace {
 
-bool FrameDue(const PacingState& pacing, Tick now)
+constexpr Tick kLastTick = 0xFFFFFFFFu;
+
+// LastFrameTick + SleepTime, held at the clock's last reading where the sum
+// would pass it: a SleepTime that large then waits for the clock's end, or
+// for its wrap, instead of finding every reading due.
+Tick DueTick(const PacingState& pacing)
 {
-    return !(now < Tick(pacing.LastFrameTick + pacing.SleepTime) && now > pacing.LastFrameTick);
+    Tick sum = pacing.LastFrameTick + pacing.SleepTime;
+    return sum < pacing.LastFrameTick ? kLastTick : sum;
 }
+
+bool FrameDue(const PacingState& pacing, Tick now) { return !(now < DueTick(pacing) && now > pacing.LastFrameTick); }
 
 }  // namespace
 
@@ -21,10 +29,20 @@ IdleStep AnimeLoopStep(PacingState& pacing, Tick now)
 
 std::uint32_t IdleWaitMs(const PacingState& pacing, Tick now)
 {
-    if (!FrameDue(pacing, now)) return Tick(pacing.LastFrameTick + pacing.SleepTime) - now;
+    if (!FrameDue(pacing, now)) return DueTick(pacing) - now;
     if (pacing.MouseSteering && !figure::SpanPassed(now, pacing.LastMouseTick, figure::MouseHoldMs))
         return Tick(pacing.LastMouseTick + figure::MouseHoldMs) - now + 1;
     return 0;
+}
+
+std::uint32_t FrameWaitMs(const PacingState& pacing, Tick now)
+{
+    if (now != pacing.LastFrameTick) return IdleWaitMs(pacing, now);
+    // The frame of this millisecond is made: the next one waits for the due
+    // tick, and at least for the next millisecond.
+    Tick next = DueTick(pacing);
+    if (next == now) ++next;
+    return next - now;
 }
 
 }  // namespace pace

@@ -271,7 +271,7 @@ void TForm1::AnimeLoop(bool& done)
     Platform.RepaintImage(false);
 }
 
-std::uint32_t TForm1::IdleWaitMs() { return pace::IdleWaitMs(Pacing, Platform.timeGetTime()); }
+std::uint32_t TForm1::FrameWaitMs() { return pace::FrameWaitMs(Pacing, Platform.timeGetTime()); }
 
 void TForm1::AutoMove() { figure::AutoMove(Motion, Controls, Placement, Figure, Random); }
 

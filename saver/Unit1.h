@@ -113,8 +113,9 @@ public:
     void AnimeLoop(bool& done);
     // True while the idle handler is installed (saver mode, until closing).
     bool IdleHandlerInstalled() const { return idleInstalled_; }
-    // How long the host may wait for messages before AnimeLoop can act.
-    std::uint32_t IdleWaitMs();
+    // How long the host waits (for messages, or else) before it runs
+    // AnimeLoop again, so that paced frames come exactly on their tick.
+    std::uint32_t FrameWaitMs();
 
     // One frame of motion, as the frame clock runs it.
     void AutoMove();

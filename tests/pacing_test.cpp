@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 #include "pace/pacing.h"
 #include "pace/steering.h"
@@ -64,10 +65,63 @@ TEST(FrameClock, AReadingBelowTheLastFrameAfterTheWrapIsDue)
 {
     PacingState p = Paced(0xFFFFFFF0u, 20);
     EXPECT_EQ(AnimeLoopStep(p, 3), IdleStep::Frame);
-    // When the due tick itself wraps, every call is due until the clock
-    // wraps too: a burst of frames, no stall.
+    // When the due tick itself would wrap, it stays at the clock's last
+    // reading: no burst of frames, and a frame at the end or after the wrap.
     p = Paced(0xFFFFFFF5u, 20);
-    EXPECT_EQ(AnimeLoopStep(p, 0xFFFFFFF6u), IdleStep::Frame);
+    EXPECT_EQ(AnimeLoopStep(p, 0xFFFFFFF6u), IdleStep::NotDue);
+    EXPECT_EQ(IdleWaitMs(p, 0xFFFFFFF6u), 9u);
+    EXPECT_EQ(AnimeLoopStep(p, 0xFFFFFFFFu), IdleStep::Frame);
+    p = Paced(0xFFFFFFF5u, 20);
+    EXPECT_EQ(AnimeLoopStep(p, 4), IdleStep::Frame);
+}
+
+TEST(FrameClock, AHugeIntervalWaitsForTheClockInsteadOfMakingEveryCallDue)
+{
+    // A REG_DWORD 0xFFFFFFFF, or the text "2147483647", late in the clock's
+    // life: the sum passes 2^32 - 1.
+    for (std::uint32_t sleep : {0xFFFFFFFFu, 2147483647u, 4000000000u}) {
+        PacingState p = Paced(3000000000u, sleep);
+        int calls = 0;
+        Tick now = 3000000001u;
+        for (; calls < 100; ++calls) {
+            if (AnimeLoopStep(p, now) == IdleStep::Frame) break;
+            std::uint32_t wait = FrameWaitMs(p, now);
+            ASSERT_GT(wait, 0u) << sleep;
+            if (Tick(now + wait) < now) break;  // the wait reaches past the clock's end
+            now += wait;
+        }
+        EXPECT_LE(calls, 1) << "the loop sleeps until the clock's last reading, " << sleep;
+        EXPECT_EQ(now, 0xFFFFFFFFu) << sleep;
+        EXPECT_EQ(p.LastFrameTick, 0xFFFFFFFFu) << "the frame comes at the last reading, " << sleep;
+    }
+    // Early in the clock's life the sum does not pass the end: the saver
+    // shows its first frame and waits as long as it was told.
+    PacingState p = Paced(1000, 0xFFFFFFFFu - 5000);
+    EXPECT_EQ(AnimeLoopStep(p, 2000), IdleStep::NotDue);
+    EXPECT_EQ(FrameWaitMs(p, 2000), 0xFFFFFFFFu - 5000 - 1000);
+}
+
+TEST(FrameWait, RightAfterAFrameWaitsTheWholeIntervalAndNoFrameRepeatsInItsMillisecond)
+{
+    // The due test lets a reading equal to the last frame through; the host
+    // waits for the due tick all the same.
+    PacingState p = Paced(5000, 20);
+    EXPECT_EQ(FrameWaitMs(p, 5000), 20u);
+    EXPECT_EQ(FrameWaitMs(p, 5013), 7u);
+    EXPECT_EQ(FrameWaitMs(p, 5020), 0u);
+    p.SleepTime = 0;  // as fast as it goes: one frame a millisecond
+    EXPECT_EQ(FrameWaitMs(p, 5000), 1u);
+    EXPECT_EQ(FrameWaitMs(p, 5001), 0u);
+    // A loop that wakes exactly when told makes its frames exactly on the tick.
+    p = Paced(0, 20);
+    Tick now = 1000;
+    std::vector<Tick> frames;
+    for (int i = 0; i < 200; ++i) {
+        if (AnimeLoopStep(p, now) == IdleStep::Frame) frames.push_back(now);
+        now += FrameWaitMs(p, now);
+    }
+    ASSERT_GE(frames.size(), 100u);
+    for (std::size_t i = 1; i < frames.size(); ++i) EXPECT_EQ(frames[i] - frames[i - 1], 20u);
 }
 
 TEST(MouseHold, EndsOnlyAfterMoreThanFiveSecondsWithAFrameInThatCall)

@@ -403,10 +403,12 @@ TEST(AnimeLoop, MakesOneFramePerIntervalAndNoneWhileTheMouseSteers)
     s.form.AnimeLoop(done);
     EXPECT_FALSE(done);
     EXPECT_EQ(s.platform.Repaints, repaints + 1);
+    // Right after a frame the host waits the whole interval.
+    EXPECT_EQ(s.form.FrameWaitMs(), 20u);
     s.platform.Now += 19;
     s.form.AnimeLoop(done);
     EXPECT_EQ(s.platform.Repaints, repaints + 1);
-    EXPECT_EQ(s.form.IdleWaitMs(), 1u);
+    EXPECT_EQ(s.form.FrameWaitMs(), 1u);
     s.platform.Now += 1;
     s.form.AnimeLoop(done);
     EXPECT_EQ(s.platform.Repaints, repaints + 2);

@@ -12,6 +12,12 @@ namespace windows {
 namespace {
 
 constexpr const char* kApplicationClass = "vidider application";
+// The last milliseconds before a due tick go in short sleeps: a wait for
+// messages under Wine wakes up to 6 ms late. The stretch costs the same
+// whatever its length: one sleep to the last millisecond, a few after.
+constexpr std::uint32_t kLastStretchMs = 6;
+// Waits end this often at the latest (a wait of 0xFFFFFFFF ms is endless).
+constexpr std::uint32_t kLongestWaitMs = 0x7FFFFFFF;
 constexpr const char* kStageClass = "vidider stage";
 
 // A handler's error ends the handler, not the saver: the framework drops it,
@@ -156,8 +162,12 @@ int FormHost::RunSaver()
         // comes after it wakes the next wait at once.
         if (messages) DrainMessages(quit, exitCode);
         if (quit) break;
-        DWORD wait = INFINITE;
-        if (form1_->IdleHandlerInstalled()) {
+        if (!form1_->IdleHandlerInstalled()) {
+            messages = MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT) != WAIT_TIMEOUT;
+            continue;
+        }
+        std::uint32_t wait = form1_->FrameWaitMs();
+        if (wait == 0) {
             // A system library loaded since the last frame (an input method,
             // a hook) may have lowered the x87 precision the motion needs.
             app::UseExtendedPrecision();
@@ -165,11 +175,23 @@ int FormHost::RunSaver()
                 bool done = false;
                 form1_->AnimeLoop(done);
             });
-            if (form1_->IdleHandlerInstalled()) wait = form1_->IdleWaitMs();
+            messages = false;
+            continue;
         }
-        // Nothing can change before the next due tick or the end of the
-        // mouse hold: sleep until then, or until a message comes.
-        messages = wait == 0 || MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT) != WAIT_TIMEOUT;
+        // Nothing changes before the next due tick or the end of the mouse
+        // hold: sleep until shortly before it, or until a message comes. A
+        // wait for a message wakes up to a few milliseconds late; the last
+        // stretch goes in short sleeps, so the frame reads the due tick.
+        if (wait > kLastStretchMs) {
+            DWORD ms = std::min<std::uint32_t>(wait - kLastStretchMs, kLongestWaitMs);
+            messages = MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT) != WAIT_TIMEOUT;
+            continue;
+        }
+        // With `left` ms to go by the clock, the due tick is more than
+        // left - 1 ms away: sleep that long, then in quarters of a ms.
+        for (std::uint32_t left; (left = form1_->FrameWaitMs()) > 0;)
+            shortSleep_.Sleep(left > 1 ? (left - 1) * 1000 : 250);
+        messages = true;
     }
     DestroyForm();
     return exitCode;

@@ -33,6 +33,9 @@ public:
     // Inside the preview window `parent`, until the window is closed or gone.
     int RunPreview(WindowHandle parent);
 
+    // The form while it exists, for what watches it (the pacing benchmark).
+    const saver::TForm1* Form() const { return form1_.get(); }
+
     HWND ApplicationWindow() const override { return application_; }
     HWND FormWindow() const override { return form_; }
     void RepaintImage(bool now) override;
@@ -64,6 +67,7 @@ private:
     HWND form_ = nullptr;
     HWND stage_ = nullptr;
     HDC paintDc_ = nullptr;  // the form's DC while it handles WM_PAINT
+    ShortSleep shortSleep_;
     bool windowGone_ = false;
 };
 

@@ -172,6 +172,23 @@ void Win32Platform::HideForm()
 
 void Win32Platform::Terminate() { ::PostQuitMessage(0); }
 
+ShortSleep::ShortSleep()
+{
+    if (HMODULE ntdll = ::GetModuleHandleA("NTDLL.DLL"))
+        delay_ = reinterpret_cast<Delay>(reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtDelayExecution")));
+}
+
+void ShortSleep::Sleep(std::uint32_t microseconds) const
+{
+    if (delay_ == nullptr) {
+        ::Sleep(1);
+        return;
+    }
+    LARGE_INTEGER interval;
+    interval.QuadPart = -10 * LONGLONG(microseconds);  // relative, in 100 ns units
+    delay_(FALSE, &interval);
+}
+
 void DeclareDpiAware()
 {
     // The manifest says so too; this covers systems that read only the call.

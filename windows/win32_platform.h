@@ -69,6 +69,18 @@ private:
     FormWindows* windows_ = nullptr;
 };
 
+// Sleeps to the microsecond where the system can (NtDelayExecution of the NT
+// family and of Wine, looked up at run time), else for a millisecond.
+class ShortSleep {
+public:
+    ShortSleep();
+    void Sleep(std::uint32_t microseconds) const;
+
+private:
+    using Delay = LONG(WINAPI*)(BOOLEAN alertable, const LARGE_INTEGER* interval);
+    Delay delay_ = nullptr;
+};
+
 // Calls, when this Windows has it, an entry of a system library that is newer
 // than the oldest Windows the saver runs on, looked up at run time.
 void DeclareDpiAware();

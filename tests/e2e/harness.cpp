@@ -111,6 +111,8 @@ void Harness::StartDisplay()
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     std::string log = std::string(VIDIDER_SOURCE_DIR) + "/build/xvfb.log";
+    // Not the harness's output: a pipe reading it would wait for the server.
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
     if (posix_spawnp(&xvfb_, "Xvfb", &actions, nullptr, raw.data(), environ) != 0)
         throw std::runtime_error("cannot start Xvfb");
