@@ -1,5 +1,7 @@
 # The two commands: `make run` shows the saver, `make test` runs every test.
-.PHONY: run test test32 windows linux sanitize bench clean
+.PHONY: run test test32 dist windows linux sanitize bench clean
+
+VERSION := $(shell grep -m1 '^project' CMakeLists.txt | grep -o 'VERSION [0-9.]*' | cut -d' ' -f2)
 
 # The end-to-end tests run the 32-bit vidider.scr. Where this machine runs
 # 32-bit code they run it natively; elsewhere they run its 64-bit twin
@@ -59,5 +61,12 @@ bench:
 	build/linux/bench/vidider_saver_cpu
 	build/linux/bench/vidider_frame_pace
 
+# The download for Windows users: dist/vidider-VERSION-windows.zip.
+dist:
+	@tools/deps.sh test
+	cmake --preset win32
+	cmake --build --preset win32 --target vidider
+	tools/make_dist.sh build/win32/vidider.scr dist/vidider-$(VERSION)-windows.zip
+
 clean:
-	rm -rf build
+	rm -rf build dist

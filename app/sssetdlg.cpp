@@ -19,22 +19,33 @@ const char* const kAddressText = VIDIDER_ADDRESS;
 namespace {
 constexpr int kDesignClientWidth = 282;
 constexpr int kOuterHeight = 200;
+constexpr int kFontHeight = 12;
+constexpr int kTitleFontHeight = 24;
 }  // namespace
 
-AboutLayout TScrnSaveSetupDlg::LayOut(int label5Width, int versionWidth, int textHeight, int frameWidth)
+int Scaled(int pixelsAt96, int dpi) { return figure::Round(pixelsAt96 * static_cast<long double>(dpi) / 96.0L); }
+
+int AboutFontHeight(int dpi) { return Scaled(kFontHeight, dpi); }
+int AboutTitleFontHeight(int dpi) { return Scaled(kTitleFontHeight, dpi); }
+
+AboutLayout TScrnSaveSetupDlg::LayOut(int label5Width, int versionWidth, int textHeight, int frameWidth, int dpi)
 {
+    auto at = [dpi](int pixels) { return Scaled(pixels, dpi); };
     AboutLayout box;
+    box.FontHeight = AboutFontHeight(dpi);
+    box.TitleFontHeight = AboutTitleFontHeight(dpi);
     box.OuterWidth = figure::Round(label5Width * 1.7L);
-    box.OuterHeight = kOuterHeight;
+    box.OuterHeight = at(kOuterHeight);
     box.ClientWidth = box.OuterWidth - frameWidth;
-    const int grow = box.ClientWidth - kDesignClientWidth;
-    const int line = std::max(12, textHeight);
-    box.Label_Title = {0, 11, kDesignClientWidth + grow, 24};
-    box.Label_Version = {75, 41, versionWidth, line};
-    box.Label_Copyright = {0, 65, kDesignClientWidth + grow, line};
-    box.Label5 = {48, 98, label5Width + grow, line};
-    box.Edit_URL = {71 + grow, 114, 151, 18};
-    box.OKBtn = {figure::Round((box.ClientWidth - 73) * 0.5L), 143, 73, 23};
+    const int grow = box.ClientWidth - at(kDesignClientWidth);
+    const int line = std::max(box.FontHeight, textHeight);
+    box.Label_Title = {0, at(11), box.ClientWidth, at(24)};
+    box.Label_Version = {at(75), at(41), versionWidth, line};
+    box.Label_Copyright = {0, at(65), box.ClientWidth, line};
+    box.Label5 = {at(48), at(98), label5Width + grow, line};
+    box.Edit_URL = {at(71) + grow, at(114), at(151), at(18)};
+    const int okWidth = at(73);
+    box.OKBtn = {figure::Round((box.ClientWidth - okWidth) * 0.5L), at(143), okWidth, at(23)};
     return box;
 }
 

@@ -17,13 +17,24 @@ struct ControlPlace {
     int Height = 0;
 };
 
-// Places in client pixels, sizes of the whole box in screen pixels.
+// Places in client pixels, sizes of the whole box in screen pixels, fonts
+// in pixels: all at the DPI of the monitor the box opens on.
 struct AboutLayout {
     int OuterWidth = 0;
     int OuterHeight = 0;
     int ClientWidth = 0;
+    int FontHeight = 0;
+    int TitleFontHeight = 0;
     ControlPlace Label_Title, Label_Version, Label_Copyright, Label5, Edit_URL, OKBtn;
 };
+
+// The pixels at `dpi` of a size given at 96 DPI: scaled by dpi / 96, halves
+// going to the even neighbour. At 96 DPI every size is as given.
+int Scaled(int pixelsAt96, int dpi);
+
+// The box's fonts in pixels at `dpi`: Arial 12, the title Arial bold 24.
+int AboutFontHeight(int dpi);
+int AboutTitleFontHeight(int dpi);
 
 // The texts of the box.
 extern const char* const kAboutCaption;
@@ -39,9 +50,11 @@ public:
 
     // The outer width is Label5's text width times 1.7, rounded halves to
     // even; the height 200; OK is centred; the controls anchored to the right
-    // edge stretch or move by the change from the design width of 282.
-    // `frameWidth` is the outer width less the client width.
-    static AboutLayout LayOut(int label5Width, int versionWidth, int textHeight, int frameWidth);
+    // edge stretch or move by the change from the design width of 282. Every
+    // size is at `dpi`: the text widths and heights measured in the fonts of
+    // that DPI, the design's sizes scaled to it. `frameWidth` is the outer
+    // width less the client width.
+    static AboutLayout LayOut(int label5Width, int versionWidth, int textHeight, int frameWidth, int dpi = 96);
 
     // The foreground window becomes the owner, disabled while the box lives.
     platform::WindowHandle CreateParams();

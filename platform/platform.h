@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -26,6 +27,12 @@ struct Rect {
 struct Size {
     int Width = 0;
     int Height = 0;
+};
+
+// A monitor of the desktop, in screen coordinates.
+struct Monitor {
+    Rect Area;
+    bool Primary = false;
 };
 
 // A registry value as read: which of the few cases it is, and its contents.
@@ -55,6 +62,9 @@ public:
     virtual std::optional<std::int32_t> GetVersionPlatformId() = 0;
     virtual void SetScreenSaverRunning(bool running) = 0;
     virtual Size ScreenSize() = 0;
+    // Every monitor of the desktop; none where the system cannot tell
+    // (Windows 95 and NT 4 have one screen to the saver).
+    virtual std::vector<Monitor> Monitors() = 0;
 
     // Windows by handle.
     virtual std::optional<Rect> GetWindowRect(WindowHandle window) = 0;

@@ -1,5 +1,7 @@
 #include "saver/Unit1.h"
 
+#include <algorithm>
+
 #include "figure/integer_text.h"
 #include "figure/rounding.h"
 
@@ -45,6 +47,26 @@ std::uint32_t SleepTimeFrom(const platform::RegistryValue& value)
     default:
         return kDefaultSleepTime;
     }
+}
+
+std::vector<platform::Rect> CoverAreas(const std::vector<platform::Monitor>& monitors)
+{
+    auto isPrimary = [](const platform::Monitor& m) { return m.Primary; };
+    auto atOrigin = [](const platform::Monitor& m) {
+        return m.Area.Left <= 0 && m.Area.Top <= 0 && m.Area.Right > 0 && m.Area.Bottom > 0;
+    };
+    auto primary = std::find_if(monitors.begin(), monitors.end(), isPrimary);
+    if (primary == monitors.end()) primary = std::find_if(monitors.begin(), monitors.end(), atOrigin);
+    std::vector<platform::Rect> covers;
+    for (auto m = monitors.begin(); m != monitors.end(); ++m) {
+        const platform::Rect& a = m->Area;
+        if (m == primary || a.Right <= a.Left || a.Bottom <= a.Top) continue;
+        if (primary != monitors.end() && a.Left == primary->Area.Left && a.Top == primary->Area.Top &&
+            a.Right == primary->Area.Right && a.Bottom == primary->Area.Bottom)
+            continue;
+        covers.push_back(a);
+    }
+    return covers;
 }
 
 Point SamplePosition(int windowWidth, int windowHeight)
@@ -102,6 +124,7 @@ void TForm1::FormCreate()
         PlatformId = *platformId;
         if (PlatformId == kPlatform9x) Platform.SetScreenSaverRunning(true);
         Platform.DisableIme();
+        LayOutCovers();
     }
 
     ReadSettings();
@@ -110,6 +133,8 @@ void TForm1::FormCreate()
     Closed = false;
     if (ParentWindow == 0) idleInstalled_ = true;
 }
+
+void TForm1::LayOutCovers() { Covers = CoverAreas(Platform.Monitors()); }
 
 void TForm1::ReadSettings()
 {

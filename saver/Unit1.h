@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "figure/controls.h"
 #include "figure/motion.h"
@@ -68,6 +69,12 @@ CreateParamsRecord StandardFormParams();
 // SleepTime from its registry value: a text holding a whole number of 0 or
 // more, or a REG_DWORD taken as its number; anything else is the default.
 std::uint32_t SleepTimeFrom(const platform::RegistryValue& value);
+
+// The black covers of the full-screen saver: one over every monitor but the
+// primary, which the saver window covers. The primary is the monitor marked
+// so, else the one at the origin; a monitor showing the same area as the
+// primary (a mirror) needs no cover, nor does an empty one.
+std::vector<platform::Rect> CoverAreas(const std::vector<platform::Monitor>& monitors);
 
 // The top-left of the preview still in a window of the given size: centred,
 // halves rounded to even, cut equally on both sides when the window is smaller.
@@ -136,6 +143,11 @@ public:
     int Top = 0;
     int Width = 0;
     int Height = 0;
+    // The covers of the other monitors, in screen coordinates (saver mode).
+    std::vector<platform::Rect> Covers;
+    // Lays the covers out for the monitors there are now: at creation, and
+    // again when monitors come or go.
+    void LayOutCovers();
 
     figure::FigureState Figure;
     figure::MotionState Motion;

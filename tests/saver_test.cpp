@@ -93,6 +93,71 @@ TEST(FormCreate, AFailedVersionQueryClosesTheSaverBeforeAnythingElse)
     EXPECT_FALSE(s.Called("HideApplicationWindow"));
 }
 
+// --- the other monitors ---
+
+bool Same(const platform::Rect& a, const platform::Rect& b)
+{
+    return a.Left == b.Left && a.Top == b.Top && a.Right == b.Right && a.Bottom == b.Bottom;
+}
+
+TEST(Covers, GoOverEveryMonitorButThePrimaryWhereverTheyLie)
+{
+    using platform::Monitor;
+    struct Case {
+        const char* arrangement;
+        std::vector<Monitor> monitors;
+        std::vector<platform::Rect> covers;
+    };
+    const Case cases[] = {
+        {"one monitor", {{{0, 0, 1280, 1024}, true}}, {}},
+        {"a system that cannot tell", {}, {}},
+        {"a second to the right",
+         {{{0, 0, 1280, 1024}, true}, {{1280, 0, 2304, 768}, false}},
+         {{1280, 0, 2304, 768}}},
+        {"left of and above the primary, at negative coordinates",
+         {{{-1920, -200, 0, 880}, false}, {{0, 0, 1920, 1080}, true}, {{0, -1024, 1280, 0}, false}},
+         {{-1920, -200, 0, 880}, {0, -1024, 1280, 0}}},
+        {"a primary that is not at the origin",
+         {{{0, 0, 1920, 1080}, false}, {{1920, 0, 3200, 1024}, true}},
+         {{0, 0, 1920, 1080}}},
+        {"none marked primary: the one at the origin",
+         {{{-1024, 0, 0, 768}, false}, {{0, 0, 1280, 1024}, false}},
+         {{-1024, 0, 0, 768}}},
+        {"a mirror of the primary and an empty one",
+         {{{0, 0, 1280, 1024}, true}, {{0, 0, 1280, 1024}, false}, {{1280, 0, 1280, 0}, false}},
+         {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<platform::Rect> covers = CoverAreas(c.monitors);
+        ASSERT_EQ(covers.size(), c.covers.size()) << c.arrangement;
+        for (std::size_t i = 0; i < covers.size(); ++i) EXPECT_TRUE(Same(covers[i], c.covers[i])) << c.arrangement;
+    }
+}
+
+TEST(Covers, TheSaverLaysThemOutAtCreationAndAgainWhenMonitorsChangeThePreviewNever)
+{
+    Saver s;
+    s.platform.Screen = {1280, 1024};
+    s.platform.MonitorList = {{{0, 0, 1280, 1024}, true}, {{1280, 0, 2304, 768}, false}};
+    s.Start();
+    ASSERT_EQ(s.form.Covers.size(), 1u);
+    EXPECT_TRUE(Same(s.form.Covers[0], {1280, 0, 2304, 768}));
+    EXPECT_EQ(s.form.Figure.Panel1.Left, 128) << "the stage stays on the primary";
+    s.platform.MonitorList.push_back({{-800, 0, 0, 600}, false});
+    s.form.LayOutCovers();
+    EXPECT_EQ(s.form.Covers.size(), 2u);
+    s.platform.MonitorList.resize(1);
+    s.form.LayOutCovers();
+    EXPECT_TRUE(s.form.Covers.empty());
+
+    Saver preview(4242);
+    preview.platform.Windows[4242] = {0, 0, 152, 112};
+    preview.platform.MonitorList = s.platform.MonitorList;
+    preview.platform.MonitorList.push_back({{1280, 0, 2304, 768}, false});
+    preview.Start();
+    EXPECT_TRUE(preview.form.Covers.empty());
+}
+
 TEST(FormActivate, BuildsTheFigureAndShowsTheFirstFrameOnce)
 {
     Saver s(0, 40000);

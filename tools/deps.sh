@@ -6,9 +6,9 @@
 #   tools/deps.sh test|run
 set -eu
 
-base="cmake make g++ libgtest-dev libbenchmark-dev libfreetype-dev fonts-dejavu-core"
+base="cmake make g++ libgtest-dev libbenchmark-dev libfreetype-dev fonts-dejavu-core zip unzip"
 windows="g++-mingw-w64-i686 g++-mingw-w64-x86-64"
-wine="wine wine64 wine32:i386 xvfb libx11-dev libxtst-dev"
+wine="wine wine64 wine32:i386 xvfb xserver-xephyr libxinerama1 libxinerama1:i386 libx11-dev libxtst-dev"
 # The emulated PC that runs the 32-bit saver where this machine cannot.
 vm32="qemu-system-x86 busybox-static kmod cpio e2fsprogs xz-utils"
 case "${1:-test}" in

@@ -51,6 +51,34 @@ LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// The DPI of the monitor at `point`: GetDpiForMonitor where the system has it
+// (Windows 8.1 and later, looked up at run time), else the screen's.
+int MonitorDpi(POINT point)
+{
+    int dpi = 0;
+    HMODULE user = GetModuleHandleA("USER32.DLL");
+    HMODULE shcore = LoadLibraryA("SHCORE.DLL");
+    using FromPoint = HMONITOR(WINAPI*)(POINT, DWORD);
+    using ForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    auto fromPoint =
+        user ? reinterpret_cast<FromPoint>(reinterpret_cast<void*>(GetProcAddress(user, "MonitorFromPoint"))) : nullptr;
+    auto forMonitor = shcore ? reinterpret_cast<ForMonitor>(
+                                   reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
+                             : nullptr;
+    if (fromPoint != nullptr && forMonitor != nullptr) {
+        UINT x = 0, y = 0;
+        const int effective = 0;  // MDT_EFFECTIVE_DPI
+        if (SUCCEEDED(forMonitor(fromPoint(point, MONITOR_DEFAULTTOPRIMARY), effective, &x, &y))) dpi = int(y);
+    }
+    if (shcore != nullptr) FreeLibrary(shcore);
+    if (dpi <= 0) {
+        HDC screen = GetDC(nullptr);
+        dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
+    return dpi > 0 ? dpi : 96;
+}
+
 HFONT Arial(int pixels, int weight)
 {
     return CreateFontA(-pixels, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
@@ -73,8 +101,10 @@ void ShowAboutBox(HINSTANCE instance, Win32Platform& platform)
 {
     InitCommonControls();
     app::TScrnSaveSetupDlg dialog(platform);
-    HFONT font = Arial(12, FW_NORMAL);
-    HFONT titleFont = Arial(24, FW_BOLD);
+    // The box opens centred on the screen: the monitor there sets its DPI.
+    const int dpi = MonitorDpi({GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2});
+    HFONT font = Arial(app::AboutFontHeight(dpi), FW_NORMAL);
+    HFONT titleFont = Arial(app::AboutTitleFontHeight(dpi), FW_BOLD);
 
     // FormCreate: Label5 sizes itself to its text, and the box to Label5.
     HDC screen = GetDC(nullptr);
@@ -88,8 +118,8 @@ void ShowAboutBox(HINSTANCE instance, Win32Platform& platform)
     ReleaseDC(nullptr, screen);
     RECT frame{0, 0, 100, 100};
     AdjustWindowRectEx(&frame, kBoxStyle, FALSE, kBoxExStyle);
-    app::AboutLayout box =
-        app::TScrnSaveSetupDlg::LayOut(latest.cx, version.cx, metrics.tmHeight, (frame.right - frame.left) - 100);
+    app::AboutLayout box = app::TScrnSaveSetupDlg::LayOut(latest.cx, version.cx, metrics.tmHeight,
+                                                          (frame.right - frame.left) - 100, dpi);
 
     WNDCLASSEXA c{};
     c.cbSize = sizeof c;

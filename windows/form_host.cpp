@@ -19,6 +19,7 @@ constexpr std::uint32_t kLastStretchMs = 6;
 // Waits end this often at the latest (a wait of 0xFFFFFFFF ms is endless).
 constexpr std::uint32_t kLongestWaitMs = 0x7FFFFFFF;
 constexpr const char* kStageClass = "vidider stage";
+constexpr const char* kCoverClass = "vidider cover";
 
 // A handler's error ends the handler, not the saver: the framework drops it,
 // as the saver shows no message of its own.
@@ -53,6 +54,15 @@ void RegisterClassOnce(HINSTANCE instance, const char* name, UINT style, WNDPROC
 
 LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A cover is black and does nothing; a click does not even activate it, so
+// the saver window keeps the keyboard. Keys that reach it all the same go to
+// the form with the rest (RouteKey).
+LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -136,8 +146,36 @@ void FormHost::PlaceWindows()
                  SWP_NOZORDER | SWP_NOACTIVATE | (panel.Visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
 }
 
+void FormHost::CreateCovers()
+{
+    RegisterClassOnce(instance_, kCoverClass, 0, CoverProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
+                      LoadCursorA(nullptr, IDC_ARROW));
+    for (const platform::Rect& area : form1_->Covers) {
+        HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kCoverClass, "", WS_POPUP,
+                                     area.Left, area.Top, area.Right - area.Left, area.Bottom - area.Top,
+                                     application_, nullptr, instance_, nullptr);
+        if (cover == nullptr) continue;
+        ShowWindow(cover, SW_SHOWNOACTIVATE);
+        covers_.push_back(cover);
+    }
+}
+
+void FormHost::DestroyCovers()
+{
+    for (HWND cover : covers_)
+        if (IsWindow(cover)) DestroyWindow(cover);
+    covers_.clear();
+}
+
+bool FormHost::IsOwnWindow(HWND window) const
+{
+    if (form_ != nullptr && (window == form_ || IsChild(form_, window))) return true;
+    return std::find(covers_.begin(), covers_.end(), window) != covers_.end();
+}
+
 void FormHost::DestroyForm()
 {
+    DestroyCovers();
     if (!form1_) return;
     if (form_ != nullptr && IsWindow(form_)) DestroyWindow(form_);
     form_ = stage_ = nullptr;
@@ -148,6 +186,8 @@ void FormHost::DestroyForm()
 int FormHost::RunSaver()
 {
     if (!CreateForm(0)) return 0;  // creation was stopped: the saver ends at once
+    CreateCovers();
+    // Above the covers too, should a monitor overlap the primary.
     SetWindowPos(form_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     SetForegroundWindow(form_);
     SetFocus(form_);
@@ -188,8 +228,10 @@ int FormHost::RunSaver()
             continue;
         }
         // With `left` ms to go by the clock, the due tick is more than
-        // left - 1 ms away: sleep that long, then in quarters of a ms.
-        for (std::uint32_t left; (left = form1_->FrameWaitMs()) > 0;)
+        // left - 1 ms away: sleep that long, then in quarters of a ms. The
+        // wait may grow meanwhile (the tick came while the mouse steers):
+        // then it is a wait for messages again.
+        for (std::uint32_t left; (left = form1_->FrameWaitMs()) > 0 && left <= kLastStretchMs;)
             shortSleep_.Sleep(left > 1 ? (left - 1) * 1000 : 250);
         messages = true;
     }
@@ -236,7 +278,7 @@ void FormHost::DrainMessages(bool& quit, int& exitCode)
 // has the focus.
 bool FormHost::RouteKey(const MSG& message)
 {
-    if (form_ == nullptr || (message.hwnd != form_ && !IsChild(form_, message.hwnd))) return false;
+    if (!IsOwnWindow(message.hwnd)) return false;
     auto key = static_cast<std::uint16_t>(message.wParam);
     switch (message.message) {
     case WM_KEYDOWN:
@@ -304,9 +346,16 @@ void FormHost::DrawSamplePicture(int x, int y)
     auto info = picture ? saver::ReadDibInfo(picture->data, picture->size) : std::nullopt;
     if (!info || form_ == nullptr) return;
     HDC dc = paintDc_ != nullptr ? paintDc_ : GetDC(form_);
+    // The preview's class draws on its parent's DC (CS_PARENTDC), clipped as
+    // the parent is: a still larger than the window would reach past it.
+    const int saved = SaveDC(dc);
+    RECT client;
+    GetClientRect(form_, &client);
+    IntersectClipRect(dc, client.left, client.top, client.right, client.bottom);
     SetDIBitsToDevice(dc, x, y, DWORD(info->Width), DWORD(info->Height), 0, 0, 0, UINT(info->Height),
                       picture->data + info->BitsOffset, reinterpret_cast<const BITMAPINFO*>(picture->data),
                       DIB_RGB_COLORS);
+    RestoreDC(dc, saved);
     if (paintDc_ == nullptr) ReleaseDC(form_, dc);
 }
 
@@ -366,6 +415,16 @@ LRESULT FormHost::OnFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         Guarded([&] { f.Close(); });
         return 0;
+    case WM_DISPLAYCHANGE:
+        // Monitors came or went: the covers follow; the saver window and
+        // its stage stay where they are.
+        if (f.ParentWindow == 0 && !f.Closed) {
+            DestroyCovers();
+            Guarded([&] { f.LayOutCovers(); });
+            CreateCovers();
+            SetWindowPos(form_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+        break;
     case WM_DESTROY:
     case WM_NCDESTROY:
         // With a preview parent that is destroyed or whose process dies, one

@@ -1,5 +1,6 @@
 // The window framework under TForm1: the hidden application window, the
-// saver window with its stage Panel1 and the image Image1 on it (hit testing,
+// saver window with its stage Panel1 and the image Image1 on it, the black
+// covers of the other monitors (hit testing,
 // the cross cursor, painting the shown window of the frame), the routing of
 // keys, moves and clicks to the form's handlers, and the two loops: the
 // saver's, which runs the idle handler and sleeps until the next due tick,
@@ -9,6 +10,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "figure/surface.h"
 #include "windows/win32_platform.h"
@@ -45,6 +47,9 @@ public:
 private:
     bool CreateForm(WindowHandle parent);
     void DestroyForm();
+    void CreateCovers();
+    void DestroyCovers();
+    bool IsOwnWindow(HWND window) const;
     void PlaceWindows();
     void PaintStage(HDC dc);
     bool OverImage(int panelX, int panelY) const;
@@ -66,6 +71,7 @@ private:
     HWND application_ = nullptr;
     HWND form_ = nullptr;
     HWND stage_ = nullptr;
+    std::vector<HWND> covers_;  // black windows over the other monitors
     HDC paintDc_ = nullptr;  // the form's DC while it handles WM_PAINT
     ShortSleep shortSleep_;
     bool windowGone_ = false;

@@ -56,6 +56,43 @@ void Win32Platform::SetScreenSaverRunning(bool running)
 
 Size Win32Platform::ScreenSize() { return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
 
+namespace {
+
+struct MonitorSearch {
+    using Info = BOOL(WINAPI*)(HMONITOR, MONITORINFO*);
+    Info info;
+    std::vector<platform::Monitor> found;
+};
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, RECT*, LPARAM context)
+{
+    auto search = reinterpret_cast<MonitorSearch*>(context);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (search->info(monitor, &info)) {
+        const RECT& r = info.rcMonitor;
+        search->found.push_back({{r.left, r.top, r.right, r.bottom}, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<platform::Monitor> Win32Platform::Monitors()
+{
+    // Windows 98 and 2000 brought the monitor functions: looked up at run time.
+    HMODULE user = ::GetModuleHandleA("USER32.DLL");
+    if (user == nullptr) return {};
+    using Enumerate = BOOL(WINAPI*)(HDC, const RECT*, MONITORENUMPROC, LPARAM);
+    auto enumerate = reinterpret_cast<Enumerate>(reinterpret_cast<void*>(::GetProcAddress(user, "EnumDisplayMonitors")));
+    MonitorSearch search{reinterpret_cast<MonitorSearch::Info>(
+                             reinterpret_cast<void*>(::GetProcAddress(user, "GetMonitorInfoA"))),
+                         {}};
+    if (enumerate == nullptr || search.info == nullptr) return {};
+    if (!enumerate(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&search))) return {};
+    return search.found;
+}
+
 std::optional<Rect> Win32Platform::GetWindowRect(WindowHandle window)
 {
     RECT r;

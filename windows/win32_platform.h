@@ -48,6 +48,7 @@ public:
     std::optional<std::int32_t> GetVersionPlatformId() override;
     void SetScreenSaverRunning(bool running) override;
     Size ScreenSize() override;
+    std::vector<platform::Monitor> Monitors() override;
     std::optional<Rect> GetWindowRect(WindowHandle window) override;
     bool IsWindow(WindowHandle window) override;
     WindowHandle GetForegroundWindow() override;

@@ -47,6 +47,7 @@ void SimPlatform::SetScreenSaverRunning(bool running)
 }
 
 Size SimPlatform::ScreenSize() { return Screen; }
+std::vector<Monitor> SimPlatform::Monitors() { return MonitorList; }
 
 std::optional<Rect> SimPlatform::GetWindowRect(WindowHandle window)
 {

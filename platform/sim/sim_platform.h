@@ -20,6 +20,7 @@ public:
     // a handler runs.
     Tick StepPerReading = 0;
     Size Screen{1024, 768};
+    std::vector<Monitor> MonitorList;  // none: a system that cannot tell
     std::optional<std::int32_t> PlatformId = 2;
     std::map<WindowHandle, Rect> Windows;  // windows that exist, by handle
     WindowHandle Foreground = 0;
@@ -44,6 +45,7 @@ public:
     std::optional<std::int32_t> GetVersionPlatformId() override;
     void SetScreenSaverRunning(bool running) override;
     Size ScreenSize() override;
+    std::vector<Monitor> Monitors() override;
     std::optional<Rect> GetWindowRect(WindowHandle window) override;
     bool IsWindow(WindowHandle window) override;
     WindowHandle GetForegroundWindow() override;

@@ -53,7 +53,8 @@ protected:
         // 9x disguise and its password library.
         h.KillStray();
         h.ImportReg("REGEDIT4\n\n[-HKEY_CURRENT_USER\\Software\\Tavrenholm]\n\n"
-                    "[-HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\vidider.scr]\n");
+                    "[-HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\vidider.scr]\n\n"
+                    "[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n\"LogPixels\"=-\n");
         std::remove((h.Prefix() + "/drive_c/windows/system32/PASSWORD.CPL").c_str());
         h.MoveTo(5, 5);
     }
@@ -366,6 +367,57 @@ TEST_F(Saver, ConfigureShowsTheAboutBoxAndDisablesTheSettingsUntilEnter)
     }
 }
 
+TEST_F(Saver, TheAboutBoxGrowsWithTheDpiAndShowsAllOfItsOKButton)
+{
+    int width96 = 0;
+    for (int dpi : {96, 144, 192}) {
+        // Wine's DPI, as the display settings set it; each program reads it.
+        ASSERT_EQ(h.Reg({"add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+                         std::to_string(dpi), "/f"}),
+                  0);
+        std::string log = "/tmp/vidider-e2e-dpi.txt";
+        pid_t host = h.Start({h.Binary("preview-host.exe"), "configure", h.SaverWindowsPath(), "/c"}, log);
+        std::string text = WaitForLine(log, "about ", h.Margin(20));
+        auto facts = Facts(text);
+        ASSERT_EQ(std::atoi(facts["dpi"].c_str()), dpi) << text;
+        std::string about = facts["about"];
+        ASSERT_FALSE(about.empty()) << text;
+        const int width = Field(about, "width"), height = Field(about, "height");
+        if (dpi == 96) width96 = width;
+        EXPECT_EQ(height, figure::Round(200 * dpi / 96.0L)) << dpi << " DPI";
+        EXPECT_NEAR(width, width96 * dpi / 96.0, width96 * dpi / 96.0 * 0.03) << "in proportion at " << dpi << " DPI";
+
+        // OK is all inside the client area: its border rows show on the
+        // screen, with the box's face colour below the bottom one.
+        Harness::Sleep(h.Margin(0.5));
+        const int clientX = Field(about, "client-x"), clientY = Field(about, "client-y");
+        const int clientW = Field(about, "client"), clientH = Field(about, "client-height");
+        const int left = Field(about, "ok-left"), top = Field(about, "ok-top");
+        const int okW = Field(about, "ok-width"), okH = Field(about, "ok-height");
+        EXPECT_EQ(okW, figure::Round(73 * dpi / 96.0L));
+        EXPECT_LE(top + okH, clientH) << "OK ends inside the client area at " << dpi << " DPI";
+        Shot client = h.Grab(clientX, clientY, clientW, clientH);
+        const Pixel face = client.At(clientX + 2, clientY + 2);
+        const int bottom = std::min(top + okH - 1, clientH - 1);
+        int borderTop = 0, borderBottom = 0, below = 0, columns = 0;
+        for (int x = left + okW / 4; x < left + 3 * okW / 4; ++x, ++columns) {
+            borderTop += !(client.At(clientX + x, clientY + top) == face);
+            borderBottom += !(client.At(clientX + x, clientY + bottom) == face);
+            if (top + okH < clientH) below += client.At(clientX + x, clientY + top + okH) == face;
+        }
+        EXPECT_EQ(borderTop, columns) << "the top border of OK at " << dpi << " DPI; "
+                                      << SaveShot(client, "about-" + std::to_string(dpi));
+        EXPECT_EQ(borderBottom, columns) << "the bottom border of OK at " << dpi << " DPI; "
+                                         << SaveShot(client, "about-" + std::to_string(dpi));
+        if (top + okH < clientH) {
+            EXPECT_EQ(below, columns) << "the face below OK at " << dpi << " DPI";
+        }
+        h.Key("Return");
+        EXPECT_EQ(h.WaitExit(host, h.Margin(10)).code, 0);
+        h.KillStray();
+    }
+}
+
 TEST_F(Saver, PreviewMakesTheDisabledChildIdlesAndEndsWithItsWindow)
 {
     std::string log = "/tmp/vidider-e2e-preview.txt";
@@ -436,6 +488,43 @@ TEST_F(Saver, PreviewOnTheDesktopShowsTheStillCentred)
     EXPECT_TRUE(around.At(732, 579).Black());
     h.Kill(pid);
     h.Kill(host);
+}
+
+TEST_F(Saver, PreviewShowsTheStillCutEquallyInsideItsWindowOfTheSettings)
+{
+    // The preview in a window of the same process, so that its pixels show
+    // under Wine: a grey dialog holding a 152 x 112 static control.
+    std::string log = "/tmp/vidider-e2e-probe.txt";
+    pid_t probe = h.Start({h.Binary("preview-probe.exe"), "600000"}, log);
+    auto facts = Facts(WaitForLine(log, "preview ", h.Margin(20)));
+    ASSERT_FALSE(facts["preview"].empty());
+    const int left = Field(facts["preview"], "left"), top = Field(facts["preview"], "top");
+    auto still = ReadBmp(std::string(VIDIDER_SOURCE_DIR) + "/resources/sample.bmp");
+    ASSERT_TRUE(still);
+    // The 184 x 133 still centred on 152 x 112: at (-16, -10), 10.5 going to 10.
+    auto shows = [&](const Shot& shot) {
+        for (int y = 0; y < 112; ++y)
+            for (int x = 0; x < 152; ++x)
+                if (!(shot.At(left + x, top + y) == still->pixels[std::size_t(y + 10) * still->width + x + 16]))
+                    return false;
+        return true;
+    };
+    bool found = false;
+    for (double start = Harness::Now(); !found && Harness::Now() - start < h.Margin(10); Harness::Sleep(0.1))
+        found = shows(h.Grab(left, top, 152, 112));
+    Shot around = h.Grab(left - 20, top - 20, 192, 152);
+    EXPECT_TRUE(found) << SaveShot(around, "preview-in-dialog");
+    // The dialog stays grey right around the window.
+    const Pixel grey{128, 128, 128};
+    for (int i = -20; i < 172; ++i) {
+        EXPECT_EQ(around.At(left + i, top - 1), grey) << "above, " << i;
+        EXPECT_EQ(around.At(left + i, top + 112), grey) << "below, " << i;
+    }
+    for (int j = 0; j < 112; ++j) {
+        EXPECT_EQ(around.At(left - 1, top + j), grey) << "left, " << j;
+        EXPECT_EQ(around.At(left + 152, top + j), grey) << "right, " << j;
+    }
+    h.Kill(probe);
 }
 
 TEST_F(Saver, PreviewWithoutAUsableWindowEndsAtOnce)

@@ -1,9 +1,5 @@
 #include "tests/e2e/harness.h"
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -12,14 +8,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 #include "saver/dib.h"
 
@@ -27,8 +21,6 @@ extern char** environ;
 
 namespace e2e {
 namespace {
-
-Display* X(void* x) { return static_cast<Display*>(x); }
 
 bool Exists(const std::string& path)
 {
@@ -62,19 +54,13 @@ std::string WindowsPath(const std::string& unixPath)
 
 }  // namespace
 
-bool Shot::operator==(const Shot& o) const
+Harness& Harness::Get(TestDisplay::Screens screens)
 {
-    return width == o.width && height == o.height && pixels.size() == o.pixels.size() &&
-           std::equal(pixels.begin(), pixels.end(), o.pixels.begin());
-}
-
-Harness& Harness::Get()
-{
-    static Harness harness;
+    static Harness harness(screens);
     return harness;
 }
 
-Harness::Harness()
+Harness::Harness(TestDisplay::Screens screens)
 {
     // VIDIDER_E2E_ARCH=win64 tests the 64-bit twin where 32-bit code runs
     // too, as make test does when told to take the emulated way.
@@ -90,51 +76,9 @@ Harness::Harness()
     if (!Exists(Saver()))
         throw std::runtime_error(Saver() + " is missing: build the " + arch_ + " preset first (make test does)");
     double start = Now();
-    StartDisplay();
+    display_ = std::make_unique<TestDisplay>(screens);
     PreparePrefix();
     std::fprintf(stderr, "[e2e] the display and the Wine server were ready in %.1f s\n", Now() - start);
-}
-
-void Harness::StartDisplay()
-{
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) throw std::runtime_error("pipe");
-    std::string fd = std::to_string(pipeFds[1]);
-    // A black root window: nothing on the screen looks like a moire until
-    // the saver draws one.
-    std::vector<std::string> argv = {"Xvfb", "-displayfd", fd, "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                                     "-noreset", "-br"};
-    std::vector<char*> raw;
-    for (auto& a : argv) raw.push_back(a.data());
-    raw.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    std::string log = std::string(VIDIDER_SOURCE_DIR) + "/build/xvfb.log";
-    // Not the harness's output: a pipe reading it would wait for the server.
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    if (posix_spawnp(&xvfb_, "Xvfb", &actions, nullptr, raw.data(), environ) != 0)
-        throw std::runtime_error("cannot start Xvfb");
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    // Xvfb writes the number and then a newline: the pipe stays open until
-    // both have come, or its second write fails and it ends.
-    std::string number;
-    char digit;
-    while (::read(pipeFds[0], &digit, 1) == 1 && digit != '\n') number += digit;
-    ::close(pipeFds[0]);
-    if (number.empty()) throw std::runtime_error("Xvfb chose no display");
-    display_ = ":" + number;
-    for (double start = Now(); x_ == nullptr && Now() - start < 5; Sleep(0.05)) x_ = XOpenDisplay(display_.c_str());
-    if (x_ == nullptr) {
-        int status = 0;
-        bool ended = ::waitpid(xvfb_, &status, WNOHANG) == xvfb_;
-        throw std::runtime_error("cannot open the display " + display_ + (ended ? " (Xvfb ended)" : " (Xvfb runs)"));
-    }
-    int a, b, c, d;
-    if (!XTestQueryExtension(X(x_), &a, &b, &c, &d)) throw std::runtime_error("the display has no XTest");
-    ::setenv("DISPLAY", display_.c_str(), 1);
 }
 
 std::vector<std::string> Harness::Environment() const
@@ -145,7 +89,7 @@ std::vector<std::string> Harness::Environment() const
         if (entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("WINE", 0) == 0) continue;
         env.push_back(entry);
     }
-    env.push_back("DISPLAY=" + display_);
+    env.push_back("DISPLAY=" + display_->Name());
     env.push_back("WINEPREFIX=" + prefix_);
     env.push_back("WINEARCH=" + arch_);
     env.push_back("WINELOADER=" + loader_);
@@ -156,6 +100,9 @@ std::vector<std::string> Harness::Environment() const
 
 void Harness::PreparePrefix()
 {
+    // A server of this prefix left from elsewhere would show the programs
+    // on its own display: it ends first.
+    WaitExit(Spawn({"/usr/lib/wine/wineserver", "-k"}, ""), 10);
     if (!Exists(prefix_ + "/system.reg")) {
         std::fprintf(stderr, "[e2e] preparing the Wine prefix %s\n", prefix_.c_str());
         int code = 0;
@@ -181,13 +128,7 @@ void Harness::Shutdown()
     KillStray();
     pid_t server = Spawn({"/usr/lib/wine/wineserver", "-k"}, "");
     WaitExit(server, 10);
-    if (x_ != nullptr) XCloseDisplay(X(x_));
-    x_ = nullptr;
-    if (xvfb_ > 0) {
-        ::kill(xvfb_, SIGTERM);
-        ::waitpid(xvfb_, nullptr, 0);
-        xvfb_ = -1;
-    }
+    display_.reset();
 }
 
 std::string Harness::Describe() const
@@ -298,7 +239,7 @@ std::vector<pid_t> Harness::Processes(const std::string& comm)
 
 void Harness::KillStray()
 {
-    for (const char* comm : {"vidider.scr", "preview-host.ex", "vidider-sim.exe"})
+    for (const char* comm : {"vidider.scr", "preview-host.ex", "preview-probe.e", "vidider-sim.exe", "frame-pace.exe"})
         for (pid_t pid : Processes(comm)) ::kill(pid, SIGKILL);
     Sleep(0.1);
 }
@@ -316,61 +257,6 @@ long Harness::CpuTicks(pid_t pid)
         if (i == 15) stime = std::atol(field.c_str());
     }
     return utime + stime;
-}
-
-Shot Harness::Grab(int x, int y, int width, int height)
-{
-    Display* d = X(x_);
-    XImage* image = XGetImage(d, DefaultRootWindow(d), x, y, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
-    if (image == nullptr) throw std::runtime_error("cannot read the screen");
-    Shot shot{x, y, width, height, std::vector<Pixel>(std::size_t(width) * height)};
-    // A 24-bit screen keeps a pixel in 32 bits, red in the high byte: read
-    // the rows as they lie, which is many times faster than XGetPixel, a
-    // difference that counts under emulation.
-    const bool direct = image->bits_per_pixel == 32 && image->red_mask == 0xFF0000 && image->green_mask == 0xFF00 &&
-                        image->blue_mask == 0xFF && image->byte_order == LSBFirst;
-    for (int row = 0; row < height; ++row) {
-        Pixel* out = &shot.pixels[std::size_t(row) * width];
-        if (direct) {
-            const auto* in = reinterpret_cast<const std::uint8_t*>(image->data + std::size_t(row) * image->bytes_per_line);
-            for (int col = 0; col < width; ++col, in += 4) out[col] = {in[2], in[1], in[0]};
-            continue;
-        }
-        for (int col = 0; col < width; ++col) {
-            unsigned long p = XGetPixel(image, col, row);
-            out[col] = {std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)};
-        }
-    }
-    XDestroyImage(image);
-    return shot;
-}
-
-void Harness::Key(const char* keysym)
-{
-    Display* d = X(x_);
-    KeyCode code = XKeysymToKeycode(d, XStringToKeysym(keysym));
-    XTestFakeKeyEvent(d, code, True, 0);
-    XTestFakeKeyEvent(d, code, False, 20);
-    XSync(d, False);
-}
-
-void Harness::MoveTo(int x, int y)
-{
-    Display* d = X(x_);
-    XTestFakeMotionEvent(d, -1, x, y, 0);
-    XSync(d, False);
-}
-
-void Harness::Click(int x, int y, int times)
-{
-    Display* d = X(x_);
-    MoveTo(x, y);
-    for (int i = 0; i < times; ++i) {
-        XTestFakeButtonEvent(d, 1, True, 0);
-        XTestFakeButtonEvent(d, 1, False, 10);
-        XSync(d, False);
-        Sleep(0.06);
-    }
 }
 
 int Harness::Reg(const std::vector<std::string>& arguments, std::string* output)
@@ -394,25 +280,6 @@ int Harness::ImportReg(const std::string& text)
     Run({"regedit", "/S", name}, &code, 60);
     ::unlink(name);
     return code;
-}
-
-void Harness::Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
-
-double Harness::Now()
-{
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-std::string SaveShot(const Shot& shot, const std::string& name)
-{
-    std::string folder = std::string(VIDIDER_SOURCE_DIR) + "/build/e2e-shots";
-    ::mkdir(folder.c_str(), 0755);
-    std::string path = folder + "/" + name + ".ppm";
-    std::ofstream out(path, std::ios::binary);
-    out << "P6\n" << shot.width << " " << shot.height << "\n255\n";
-    for (const Pixel& p : shot.pixels) out << char(p.r) << char(p.g) << char(p.b);
-    return path;
 }
 
 std::optional<Shot> ReadBmp(const std::string& path)

@@ -1,7 +1,7 @@
-// The end-to-end harness: a private Xvfb display (1280 x 1024 x 24), a Wine
-// prefix under build/, and what a person does and sees: programs started
-// under Wine, keys, pointer moves and clicks through XTest, screenshots,
-// the registry through `wine reg`.
+// The end-to-end harness of the Windows saver: a private display (one
+// 1280 x 1024 x 24 screen, or two monitors), a Wine prefix under build/, and
+// what a person does and sees: programs started under Wine, keys, pointer
+// moves and clicks through XTest, screenshots, the registry through `wine reg`.
 //
 // The saver is a 32-bit program. Where this machine runs 32-bit code the
 // harness tests build/win32 under 32-bit Wine. Where it cannot (the kernel's
@@ -14,27 +14,14 @@
 
 #include <sys/types.h>
 
-#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "tests/e2e/display.h"
+
 namespace e2e {
-
-struct Pixel {
-    std::uint8_t r = 0, g = 0, b = 0;
-    bool operator==(const Pixel& o) const { return r == o.r && g == o.g && b == o.b; }
-    bool Black() const { return r == 0 && g == 0 && b == 0; }
-    bool White() const { return r == 255 && g == 255 && b == 255; }
-};
-
-struct Shot {
-    int x = 0, y = 0, width = 0, height = 0;
-    std::vector<Pixel> pixels;
-    // (x, y) in screen coordinates.
-    Pixel At(int sx, int sy) const { return pixels[std::size_t(sy - y) * width + (sx - x)]; }
-    bool operator==(const Shot& o) const;
-};
 
 struct Finished {
     int code = -1;         // the program's exit code; -1 when it did not end in time
@@ -43,11 +30,12 @@ struct Finished {
 
 class Harness {
 public:
-    // Starts the display and the Wine server; prepares the prefix once.
-    static Harness& Get();
+    // Starts the display and the Wine server; prepares the prefix once. The
+    // first call decides the screens.
+    static Harness& Get(TestDisplay::Screens screens = TestDisplay::Screens::One);
     void Shutdown();
 
-    pid_t XServer() const { return xvfb_; }  // the X server's process
+    pid_t XServer() const { return display_->Server(); }  // the X server's process
     // Which build runs, under which Wine, where: one line for the test log.
     std::string Describe() const;
     bool Emulated() const { return emulated_; }
@@ -75,10 +63,10 @@ public:
     // CPU time of a process in clock ticks (utime + stime).
     long CpuTicks(pid_t pid);
 
-    Shot Grab(int x, int y, int width, int height);
-    void Key(const char* keysym);
-    void MoveTo(int x, int y);
-    void Click(int x, int y, int times = 1);
+    Shot Grab(int x, int y, int width, int height) { return display_->Grab(x, y, width, height); }
+    void Key(const char* keysym) { display_->Key(keysym); }
+    void MoveTo(int x, int y) { display_->MoveTo(x, y); }
+    void Click(int x, int y, int times = 1) { display_->Click(x, y, times); }
 
     // `wine reg` on the current user's hive.
     int Reg(const std::vector<std::string>& arguments, std::string* output = nullptr);
@@ -86,12 +74,11 @@ public:
     // the cost of one program start. The exit code.
     int ImportReg(const std::string& text);
 
-    static void Sleep(double seconds);
-    static double Now();
+    static void Sleep(double seconds) { e2e::Sleep(seconds); }
+    static double Now() { return e2e::Now(); }
 
 private:
-    Harness();
-    void StartDisplay();
+    explicit Harness(TestDisplay::Screens screens);
     void PreparePrefix();
     std::vector<std::string> Environment() const;
     pid_t Spawn(const std::vector<std::string>& argv, const std::string& output);
@@ -101,13 +88,8 @@ private:
     std::string loader_;
     std::string build_;
     std::string prefix_;
-    std::string display_;
-    pid_t xvfb_ = -1;
-    void* x_ = nullptr;  // the X connection
+    std::unique_ptr<TestDisplay> display_;
 };
-
-// Keeps a screenshot as build/e2e-shots/NAME.ppm, to look at when a check fails.
-std::string SaveShot(const Shot& shot, const std::string& name);
 
 // Reads a .bmp file of the saver's resources as screen colours, rows top first.
 std::optional<Shot> ReadBmp(const std::string& path);

@@ -7,6 +7,7 @@
 //   preview-host configure SAVER [ARG]   a window in the foreground; starts
 //       SAVER ARG, reports when it is disabled and enabled again, the size of
 //       the "About" box, and the saver's exit
+//   preview-host monitors                the screen's size and every monitor
 //   preview-host desktop [STAY_MS]       the desktop window's handle; keeps the
 //       desktop for STAY_MS (Wine closes a desktop that no program holds)
 #include <windows.h>
@@ -141,10 +142,13 @@ int Configure(const std::string& saver, const std::string& arguments)
     HWND host = MakeWindow("display settings stand-in", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 300);
     SetForegroundWindow(host);
     Pump();
-    // The width the box must take: its Label5 text in Arial 12 px, times 1.7.
+    // The width the box must take: its Label5 text in Arial 12 px at the
+    // screen's DPI, times 1.7.
     HDC dc = GetDC(nullptr);
-    HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    Say("dpi %d", dpi);
+    HFONT font = CreateFontA(-app::AboutFontHeight(dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
     HGDIOBJ previous = SelectObject(dc, font);
     SIZE text;
     GetTextExtentPoint32A(dc, app::kLatestText, int(std::strlen(app::kLatestText)), &text);
@@ -170,14 +174,19 @@ int Configure(const std::string& saver, const std::string& arguments)
             RECT r, client;
             GetWindowRect(about, &r);
             GetClientRect(about, &client);
+            POINT origin{0, 0};
+            ClientToScreen(about, &origin);
             HWND ok = FindWindowExA(about, nullptr, "BUTTON", "OK");
             RECT button{};
             if (ok != nullptr) {
                 GetWindowRect(ok, &button);
                 MapWindowPoints(nullptr, about, reinterpret_cast<POINT*>(&button), 2);
             }
-            Say("about width=%ld height=%ld client=%ld ok-left=%ld ok-width=%ld owner-is-host=%d", r.right - r.left,
-                r.bottom - r.top, client.right, button.left, button.right - button.left,
+            // Places of the client area on the screen and of OK in it.
+            Say("about width=%ld height=%ld client=%ld client-height=%ld client-x=%ld client-y=%ld ok-left=%ld "
+                "ok-top=%ld ok-width=%ld ok-height=%ld owner-is-host=%d",
+                r.right - r.left, r.bottom - r.top, client.right, client.bottom, origin.x, origin.y, button.left,
+                button.top, button.right - button.left, button.bottom - button.top,
                 GetWindow(about, GW_OWNER) == host ? 1 : 0);
             reported = true;
         }
@@ -194,16 +203,42 @@ int Configure(const std::string& saver, const std::string& arguments)
 
 }  // namespace
 
+BOOL CALLBACK SayMonitor(HMONITOR monitor, HDC, RECT*, LPARAM)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoA(monitor, &info);
+    const RECT& r = info.rcMonitor;
+    Say("monitor left=%ld top=%ld right=%ld bottom=%ld primary=%d", r.left, r.top, r.right, r.bottom,
+        (info.dwFlags & MONITORINFOF_PRIMARY) ? 1 : 0);
+    return TRUE;
+}
+
+// What the system says of the screen and its monitors.
+int Monitors()
+{
+    Say("screen width=%d height=%d virtual-width=%d virtual-height=%d", GetSystemMetrics(SM_CXSCREEN),
+        GetSystemMetrics(SM_CYSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    EnumDisplayMonitors(nullptr, nullptr, SayMonitor, 0);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
+    // Measures as the saver does, which declares itself DPI aware.
+    if (HMODULE user = GetModuleHandleA("USER32.DLL"))
+        if (auto aware = reinterpret_cast<BOOL(WINAPI*)()>(
+                reinterpret_cast<void*>(GetProcAddress(user, "SetProcessDPIAware"))))
+            aware();
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "preview" && argc == 4) return Preview(argv[2], DWORD(std::strtoul(argv[3], nullptr, 10)));
     if (mode == "configure" && (argc == 3 || argc == 4)) return Configure(argv[2], argc == 4 ? argv[3] : "");
+    if (mode == "monitors") return Monitors();
     if (mode == "desktop" && (argc == 2 || argc == 3)) {
         Say("desktop %lu", static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(GetDesktopWindow())));
         if (argc == 3) Sleep(DWORD(std::strtoul(argv[2], nullptr, 10)));
         return 0;
     }
-    std::fprintf(stderr, "usage: preview-host preview SAVER STAY_MS | configure SAVER [ARG] | desktop [STAY_MS]\n");
+    std::fprintf(stderr, "usage: preview-host preview SAVER STAY_MS | configure SAVER [ARG] | desktop [STAY_MS] | monitors\n");
     return 2;
 }

@@ -1,0 +1,64 @@
+// An X display of the tests' own and what a person sees and does on it:
+// the server (Xvfb, or two monitors of Xephyr inside an Xvfb) started with
+// -displayfd so that it picks a free number, screenshots, and keys, pointer
+// moves and clicks sent through XTest.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct Pixel {
+    std::uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Pixel& o) const { return r == o.r && g == o.g && b == o.b; }
+    bool Black() const { return r == 0 && g == 0 && b == 0; }
+    bool White() const { return r == 255 && g == 255 && b == 255; }
+};
+
+struct Shot {
+    int x = 0, y = 0, width = 0, height = 0;
+    std::vector<Pixel> pixels;
+    // (x, y) in screen coordinates.
+    Pixel At(int sx, int sy) const { return pixels[std::size_t(sy - y) * width + (sx - x)]; }
+    bool operator==(const Shot& o) const;
+};
+
+// Seconds on a monotonic clock, and a sleep.
+double Now();
+void Sleep(double seconds);
+
+class TestDisplay {
+public:
+    // One screen of `size` (WxH, 24 bits, black root); or two monitors side
+    // by side in one root, 1280 x 1024 at the origin and 1024 x 768 to its
+    // right, the root white so that a monitor nothing covers shows white.
+    enum class Screens { One, TwoMonitors };
+    explicit TestDisplay(Screens screens = Screens::One, const std::string& size = "1280x1024");
+    ~TestDisplay();
+    TestDisplay(const TestDisplay&) = delete;
+    TestDisplay& operator=(const TestDisplay&) = delete;
+
+    const std::string& Name() const { return name_; }  // ":N"
+    pid_t Server() const { return server_; }           // the server the programs draw on
+    void* Connection() const { return x_; }             // the harness's own Xlib Display*
+
+    Shot Grab(int x, int y, int width, int height);
+    void Key(const char* keysym);
+    void MoveTo(int x, int y);
+    void Click(int x, int y, int times = 1, unsigned button = 1);
+
+private:
+    std::string name_;
+    pid_t server_ = -1;
+    pid_t host_ = -1;  // the Xvfb that Xephyr shows its monitors in
+    void* x_ = nullptr;
+};
+
+// Keeps a screenshot as build/e2e-shots/NAME.ppm, to look at when a check fails.
+std::string SaveShot(const Shot& shot, const std::string& name);
+
+}  // namespace e2e
