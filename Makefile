@@ -1,5 +1,5 @@
 # The two commands: `make run` shows the saver, `make test` runs every test.
-.PHONY: run test test32 dist windows linux sanitize bench clean
+.PHONY: run test test32 dist install docs windows linux sanitize bench clean
 
 VERSION := $(shell grep -m1 '^project' CMakeLists.txt | grep -o 'VERSION [0-9.]*' | cut -d' ' -f2)
 
@@ -60,6 +60,21 @@ bench:
 	build/linux/bench/vidider_bench
 	build/linux/bench/vidider_saver_cpu
 	build/linux/bench/vidider_frame_pace
+
+# The README's animated picture, docs/vidider.gif, made by vidider-sim.
+docs:
+	cmake --preset linux
+	cmake --build --preset linux --target vidider-sim pbm_to_gif
+	tools/make_docs_gif.sh build/linux/vidider-sim build/linux/pbm_to_gif docs/vidider.gif
+
+# The X11 hack for the xscreensaver daemon: the program into
+# PREFIX/libexec/xscreensaver, its settings into
+# PREFIX/share/xscreensaver/config, its manual into PREFIX/share/man/man6.
+PREFIX ?= /usr/local
+install:
+	cmake --preset linux
+	cmake --build --preset linux --target vidider
+	DESTDIR="$(DESTDIR)" cmake --install build/linux --prefix "$(PREFIX)" --strip
 
 # The download for Windows users: dist/vidider-VERSION-windows.zip.
 dist:

@@ -108,14 +108,10 @@ void TForm1::FormCreate()
         FormPaint();
     } else {
         platform::Size screen = Platform.ScreenSize();
-        Width = screen.Width;
-        Height = screen.Height;
-        figure::TPanel& panel = Figure.Panel1;
-        panel.Width = 1024;
-        panel.Height = 768;
-        panel.Left = figure::Round((Width - panel.Width) * 0.5L);
-        panel.Top = figure::Round((Height - panel.Height) * 0.5L);
-        panel.Visible = true;
+        Figure.Panel1.Width = 1024;
+        Figure.Panel1.Height = 768;
+        Resize(screen.Width, screen.Height);
+        Figure.Panel1.Visible = true;
         std::optional<std::int32_t> platformId = Platform.GetVersionPlatformId();
         if (!platformId) {
             Close();
@@ -132,6 +128,15 @@ void TForm1::FormCreate()
     figure::CreateSurfaces(Figure);
     Closed = false;
     if (ParentWindow == 0) idleInstalled_ = true;
+}
+
+void TForm1::Resize(int width, int height)
+{
+    Width = width;
+    Height = height;
+    figure::TPanel& panel = Figure.Panel1;
+    panel.Left = figure::Round((Width - panel.Width) * 0.5L);
+    panel.Top = figure::Round((Height - panel.Height) * 0.5L);
 }
 
 void TForm1::LayOutCovers() { Covers = CoverAreas(Platform.Monitors()); }
@@ -291,6 +296,7 @@ void TForm1::AnimeLoop(bool& done)
     Tick now = Platform.timeGetTime();
     done = false;
     if (pace::AnimeLoopStep(Pacing, now) != pace::IdleStep::Frame) return;
+    ++PacedFrames;
     AutoMove();
     ReDraw();
     Platform.RepaintImage(false);

@@ -143,6 +143,9 @@ public:
     int Top = 0;
     int Width = 0;
     int Height = 0;
+    // A new size of the window: the stage is centred on it again, halves to
+    // even, cut equally on both sides when the window is smaller.
+    void Resize(int width, int height);
     // The covers of the other monitors, in screen coordinates (saver mode).
     std::vector<platform::Rect> Covers;
     // Lays the covers out for the monitors there are now: at creation, and
@@ -155,6 +158,7 @@ public:
     figure::Placement Placement;
     figure::Random Random;
     pace::PacingState Pacing;
+    std::uint64_t PacedFrames = 0;  // frames the frame clock has let through
     pace::SteeringState Steering;
 
     figure::TCheckBox CheckBox2{"mouse", true};

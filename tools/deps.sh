@@ -6,13 +6,15 @@
 #   tools/deps.sh test|run
 set -eu
 
-base="cmake make g++ libgtest-dev libbenchmark-dev libfreetype-dev fonts-dejavu-core zip unzip"
+base="cmake make g++ libgtest-dev libbenchmark-dev libfreetype-dev libgif-dev fonts-dejavu-core zip unzip libx11-dev libxext-dev"
 windows="g++-mingw-w64-i686 g++-mingw-w64-x86-64"
 wine="wine wine64 wine32:i386 xvfb xserver-xephyr libxinerama1 libxinerama1:i386 libx11-dev libxtst-dev"
 # The emulated PC that runs the 32-bit saver where this machine cannot.
 vm32="qemu-system-x86 busybox-static kmod cpio e2fsprogs xz-utils"
+# The X11 hack's daemon, and its peer moire2 for the benchmark.
+x11="xscreensaver xscreensaver-data-extra"
 case "${1:-test}" in
-  test) packages="$base $windows $wine $vm32" ;;
+  test) packages="$base $windows $wine $vm32 $x11" ;;
   run)  packages="$base $windows $wine" ;;
   *)    echo "usage: tools/deps.sh test|run" >&2; exit 2 ;;
 esac

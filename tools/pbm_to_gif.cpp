@@ -1,96 +1,26 @@
-// pbm_to_gif: turns frames written by vidider-sim into one animated GIF.
+// pbm_to_gif: turns frames written by vidider-sim into one animated GIF,
+// through giflib.
 //
-//   pbm_to_gif OUT.gif DELAY_CS FRAME.pbm...
+//   pbm_to_gif OUT.gif DELAY_CS SCALE FRAME.pbm...
 //
-// Each frame is halved in both directions, every 2 x 2 block of pixels
-// becoming one of five greys, and shown for DELAY_CS hundredths of a second;
-// the animation loops.
+// Each frame is shrunk SCALE times in both directions, every SCALE x SCALE
+// block of pixels becoming one of SCALE * SCALE + 1 greys (the moire's beats
+// are what shows at that size), and is shown for DELAY_CS hundredths of a
+// second; the animation loops. The file is written whole or not at all.
+#include <gif_lib.h>
+
 #include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "tools/pbm.h"
 
 namespace {
-
-class BitWriter {
-public:
-    void Put(unsigned code, int width)
-    {
-        buffer_ |= static_cast<unsigned long>(code) << filled_;
-        filled_ += width;
-        while (filled_ >= 8) {
-            bytes_.push_back(static_cast<char>(buffer_ & 0xFF));
-            buffer_ >>= 8;
-            filled_ -= 8;
-        }
-    }
-    std::string Finish()
-    {
-        if (filled_ > 0) bytes_.push_back(static_cast<char>(buffer_ & 0xFF));
-        return bytes_;
-    }
-
-private:
-    unsigned long buffer_ = 0;
-    int filled_ = 0;
-    std::string bytes_;
-};
-
-// GIF's variable-width LZW over pixels of `minBits` bits.
-std::string Lzw(const std::vector<unsigned char>& pixels, int minBits)
-{
-    const unsigned clear = 1u << minBits, end = clear + 1;
-    BitWriter out;
-    std::unordered_map<unsigned, unsigned> table;
-    unsigned next = end + 1;
-    int width = minBits + 1;
-    out.Put(clear, width);
-    unsigned prefix = pixels[0];
-    for (std::size_t i = 1; i < pixels.size(); ++i) {
-        unsigned key = (prefix << 8) | pixels[i];
-        auto found = table.find(key);
-        if (found != table.end()) {
-            prefix = found->second;
-            continue;
-        }
-        out.Put(prefix, width);
-        if (next < 4096) {
-            table[key] = next++;
-            if (next > (1u << width) && width < 12) ++width;
-        } else {
-            out.Put(clear, width);
-            table.clear();
-            next = end + 1;
-            width = minBits + 1;
-        }
-        prefix = pixels[i];
-    }
-    out.Put(prefix, width);
-    out.Put(end, width);
-    return out.Finish();
-}
-
-void Put16(std::string& s, unsigned v)
-{
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>(v >> 8);
-}
-
-std::string Blocks(const std::string& data)
-{
-    std::string out;
-    for (std::size_t i = 0; i < data.size(); i += 255) {
-        std::size_t n = std::min<std::size_t>(255, data.size() - i);
-        out += static_cast<char>(n);
-        out += data.substr(i, n);
-    }
-    return out + '\0';
-}
 
 std::string Slurp(const std::string& path)
 {
@@ -101,55 +31,118 @@ std::string Slurp(const std::string& path)
     return text.str();
 }
 
+int Number(const char* text, const char* what, int low, int high)
+{
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < low || value > high)
+        throw std::invalid_argument(std::string(what) + " must be a whole number from " + std::to_string(low) + " to " +
+                                    std::to_string(high) + ", not '" + text + "'");
+    return int(value);
+}
+
+class Gif {
+public:
+    Gif(const std::string& path, int width, int height, int greys) : width_(width)
+    {
+        int error = 0;
+        file_ = EGifOpenFileName(path.c_str(), false, &error);
+        if (file_ == nullptr) throw std::runtime_error("cannot write " + path + ": " + GifErrorString(error));
+        int bits = 1;
+        while ((1 << bits) < greys) ++bits;
+        ColorMapObject* map = GifMakeMapObject(1 << bits, nullptr);
+        for (int k = 0; k < map->ColorCount; ++k) {
+            GifByteType level = GifByteType(k < greys ? 255 * k / (greys - 1) : 255);
+            map->Colors[k] = {level, level, level};
+        }
+        EGifSetGifVersion(file_, true);
+        const bool described = EGifPutScreenDesc(file_, width, height, bits, 0, map) == GIF_OK;
+        GifFreeMapObject(map);
+        if (!described) Fail();
+        // The NETSCAPE2.0 block: loop for ever.
+        static const GifByteType kNetscape[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
+        static const GifByteType kLoop[] = {1, 0, 0};
+        if (EGifPutExtensionLeader(file_, APPLICATION_EXT_FUNC_CODE) != GIF_OK ||
+            EGifPutExtensionBlock(file_, sizeof kNetscape, kNetscape) != GIF_OK ||
+            EGifPutExtensionBlock(file_, sizeof kLoop, kLoop) != GIF_OK || EGifPutExtensionTrailer(file_) != GIF_OK)
+            Fail();
+    }
+    ~Gif()
+    {
+        if (file_ != nullptr) EGifCloseFile(file_, nullptr);
+    }
+
+    void Frame(std::vector<GifByteType>& pixels, int height, int delay)
+    {
+        GraphicsControlBlock control{};
+        control.DisposalMode = DISPOSAL_UNSPECIFIED;
+        control.DelayTime = delay;
+        control.TransparentColor = NO_TRANSPARENT_COLOR;
+        GifByteType extension[4];
+        EGifGCBToExtension(&control, extension);
+        if (EGifPutExtension(file_, GRAPHICS_EXT_FUNC_CODE, sizeof extension, extension) != GIF_OK) Fail();
+        if (EGifPutImageDesc(file_, 0, 0, width_, height, false, nullptr) != GIF_OK) Fail();
+        for (int y = 0; y < height; ++y)
+            if (EGifPutLine(file_, &pixels[std::size_t(y) * width_], width_) != GIF_OK) Fail();
+    }
+
+    void Close()
+    {
+        int error = 0;
+        GifFileType* file = file_;
+        file_ = nullptr;
+        if (EGifCloseFile(file, &error) != GIF_OK) throw std::runtime_error(GifErrorString(error));
+    }
+
+private:
+    [[noreturn]] void Fail() { throw std::runtime_error(GifErrorString(file_->Error)); }
+
+    GifFileType* file_ = nullptr;
+    int width_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: pbm_to_gif OUT.gif DELAY_CS FRAME.pbm...\n");
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: pbm_to_gif OUT.gif DELAY_CS SCALE FRAME.pbm...\n");
         return 2;
     }
+    const std::string out = argv[1], partial = out + ".partial";
     try {
-        const int delay = std::stoi(argv[2]);
-        std::string gif;
+        const int delay = Number(argv[2], "DELAY_CS", 1, 65535);
+        const int scale = Number(argv[3], "SCALE", 1, 4);
+        const int greys = scale * scale + 1;
+        std::unique_ptr<Gif> gif;
         int width = 0, height = 0;
-        for (int i = 3; i < argc; ++i) {
+        std::vector<GifByteType> pixels;
+        for (int i = 4; i < argc; ++i) {
             figure::Surface frame = sim::DecodePbm(Slurp(argv[i]));
-            if (i == 3) {
-                width = frame.Width() / 2;
-                height = frame.Height() / 2;
-                gif = "GIF89a";
-                Put16(gif, unsigned(width));
-                Put16(gif, unsigned(height));
-                gif += static_cast<char>(0xF2);  // a global table of 8 colours
-                gif += '\0';
-                gif += '\0';
-                for (int k = 0; k < 8; ++k) gif += std::string(3, static_cast<char>(std::min(255, k * 64)));
-                gif += std::string("\x21\xFF\x0BNETSCAPE2.0\x03\x01\0\0\0", 19);  // loop for ever
+            if (!gif) {
+                width = frame.Width() / scale;
+                height = frame.Height() / scale;
+                gif = std::make_unique<Gif>(partial, width, height, greys);
+                pixels.resize(std::size_t(width) * height);
             }
-            std::vector<unsigned char> pixels(std::size_t(width) * height);
+            if (frame.Width() / scale != width || frame.Height() / scale != height)
+                throw std::runtime_error(std::string(argv[i]) + " differs in size from the first frame");
             for (int y = 0; y < height; ++y)
-                for (int x = 0; x < width; ++x)
-                    pixels[std::size_t(y) * width + x] =
-                        static_cast<unsigned char>(frame.IsWhite(2 * x, 2 * y) + frame.IsWhite(2 * x + 1, 2 * y) +
-                                                   frame.IsWhite(2 * x, 2 * y + 1) + frame.IsWhite(2 * x + 1, 2 * y + 1));
-            gif += std::string("\x21\xF9\x04\x04", 4);
-            Put16(gif, unsigned(delay));
-            gif += std::string("\0\0", 2);
-            gif += ',';
-            Put16(gif, 0);
-            Put16(gif, 0);
-            Put16(gif, unsigned(width));
-            Put16(gif, unsigned(height));
-            gif += '\0';
-            gif += static_cast<char>(3);  // LZW minimum code size
-            gif += Blocks(Lzw(pixels, 3));
+                for (int x = 0; x < width; ++x) {
+                    int white = 0;
+                    for (int dy = 0; dy < scale; ++dy)
+                        for (int dx = 0; dx < scale; ++dx) white += frame.IsWhite(scale * x + dx, scale * y + dy);
+                    pixels[std::size_t(y) * width + x] = GifByteType(white);
+                }
+            gif->Frame(pixels, height, delay);
         }
-        gif += ';';
-        std::ofstream out(argv[1], std::ios::binary);
-        out.write(gif.data(), std::streamsize(gif.size()));
-        if (!out) throw std::runtime_error(std::string("cannot write ") + argv[1]);
+        gif->Close();
+        using std::filesystem::perms;
+        std::filesystem::permissions(partial, perms::owner_read | perms::owner_write | perms::group_read | perms::others_read);
+        std::filesystem::rename(partial, out);
     } catch (const std::exception& e) {
+        std::error_code ignored;
+        std::filesystem::remove(partial, ignored);
         std::fprintf(stderr, "pbm_to_gif: %s\n", e.what());
         return 1;
     }

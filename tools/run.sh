@@ -28,6 +28,6 @@ fi
 echo "no display: rendering ten seconds of the moire with vidider-sim instead"
 rm -rf build/demo-frames
 build/linux/vidider-sim frames --seed 2004 --frames 500 --out build/demo-frames
-build/linux/pbm_to_gif build/demo.gif 4 $(ls build/demo-frames/*.pbm | awk 'NR % 2 == 1')
+build/linux/pbm_to_gif build/demo.gif 4 2 $(ls build/demo-frames/*.pbm | awk 'NR % 2 == 1')
 rm -rf build/demo-frames
 echo "ten seconds of the moire, at half size and 25 frames a second: build/demo.gif"

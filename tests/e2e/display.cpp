@@ -91,12 +91,14 @@ double Now()
 
 void Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
-TestDisplay::TestDisplay(Screens screens, const std::string& size)
+TestDisplay::TestDisplay(Screens screens, const std::string& size, bool openToAll)
 {
     if (screens == Screens::One) {
         // A black root: nothing on the screen looks like a moire until a
         // program draws one.
-        server_ = StartServer({"Xvfb", "-screen", "0", size + "x24", "-nolisten", "tcp", "-noreset", "-br"}, "", name_);
+        std::vector<std::string> argv = {"Xvfb", "-screen", "0", size + "x24", "-nolisten", "tcp", "-noreset", "-br"};
+        if (openToAll) argv.push_back("-ac");
+        server_ = StartServer(argv, "", name_);
     } else {
         std::string host;
         host_ = StartServer({"Xvfb", "-screen", "0", "2400x1100x24", "-nolisten", "tcp", "-noreset"}, "", host);

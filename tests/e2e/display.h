@@ -37,7 +37,8 @@ public:
     // by side in one root, 1280 x 1024 at the origin and 1024 x 768 to its
     // right, the root white so that a monitor nothing covers shows white.
     enum class Screens { One, TwoMonitors };
-    explicit TestDisplay(Screens screens = Screens::One, const std::string& size = "1280x1024");
+    // `openToAll`: clients of any user may connect (a daemon run as another).
+    explicit TestDisplay(Screens screens = Screens::One, const std::string& size = "1280x1024", bool openToAll = false);
     ~TestDisplay();
     TestDisplay(const TestDisplay&) = delete;
     TestDisplay& operator=(const TestDisplay&) = delete;

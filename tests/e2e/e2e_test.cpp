@@ -121,7 +121,7 @@ protected:
     }
 };
 
-std::string Slurp(const std::string& path)
+std::string ReadLog(const std::string& path)
 {
     std::ifstream in(path);
     std::string text((std::istreambuf_iterator<char>(in)), {});
@@ -135,7 +135,7 @@ std::string WaitForLine(const std::string& log, const std::string& line, double 
 {
     std::string text;
     for (double start = Harness::Now(); Harness::Now() - start < seconds; Harness::Sleep(0.05)) {
-        text = Slurp(log);
+        text = ReadLog(log);
         if (text.find(line) != std::string::npos) break;
     }
     return text;
@@ -349,7 +349,7 @@ TEST_F(Saver, ConfigureShowsTheAboutBoxAndDisablesTheSettingsUntilEnter)
         Harness::Sleep(h.Margin(0.3));
         h.Key("Return");
         Finished end = h.WaitExit(host, h.Margin(10));
-        text = Slurp(log);
+        text = ReadLog(log);
         auto facts = Facts(text);
         EXPECT_EQ(end.code, 0) << text;
         int expected = std::atoi(facts["expected-width"].c_str());
@@ -437,7 +437,7 @@ TEST_F(Saver, PreviewMakesTheDisabledChildIdlesAndEndsWithItsWindow)
     long used = h.CpuTicks(savers[0]) - before;
     EXPECT_LE(used, allowed) << "clock ticks of CPU in 1.5 s of idle preview";
     Finished end = h.WaitExit(host, h.Margin(20));
-    text = Slurp(log);
+    text = ReadLog(log);
     auto facts = Facts(text);
     EXPECT_EQ(end.code, 0) << text;
     EXPECT_EQ(Field(facts["child"], "style"), 0x58000000) << text;

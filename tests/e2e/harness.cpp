@@ -1,9 +1,6 @@
 #include "tests/e2e/harness.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,7 +14,6 @@
 
 #include "saver/dib.h"
 
-extern char** environ;
 
 namespace e2e {
 namespace {
@@ -28,13 +24,6 @@ bool Exists(const std::string& path)
     return ::stat(path.c_str(), &s) == 0;
 }
 
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Can this machine run 32-bit x86 programs at all? Its own 32-bit dynamic
 // loader answers --help where it can.
@@ -83,19 +72,9 @@ Harness::Harness(TestDisplay::Screens screens)
 
 std::vector<std::string> Harness::Environment() const
 {
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        std::string entry = *e;
-        if (entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("WINE", 0) == 0) continue;
-        env.push_back(entry);
-    }
-    env.push_back("DISPLAY=" + display_->Name());
-    env.push_back("WINEPREFIX=" + prefix_);
-    env.push_back("WINEARCH=" + arch_);
-    env.push_back("WINELOADER=" + loader_);
-    env.push_back("WINEDEBUG=-all");
-    env.push_back("WINEDLLOVERRIDES=mscoree,mshtml=;winedbg.exe=d");
-    return env;
+    return EnvironmentWith({"DISPLAY=", "WINE"}, {"DISPLAY=" + display_->Name(), "WINEPREFIX=" + prefix_,
+                                                  "WINEARCH=" + arch_, "WINELOADER=" + loader_, "WINEDEBUG=-all",
+                                                  "WINEDLLOVERRIDES=mscoree,mshtml=;winedbg.exe=d"});
 }
 
 void Harness::PreparePrefix()
@@ -145,26 +124,7 @@ std::string Harness::Binary(const std::string& name) const { return build_ + "/"
 
 pid_t Harness::Spawn(const std::vector<std::string>& argv, const std::string& output)
 {
-    std::vector<std::string> env = Environment();
-    std::vector<char*> rawArgv, rawEnv;
-    std::vector<std::string> args = argv;
-    for (auto& a : args) rawArgv.push_back(a.data());
-    rawArgv.push_back(nullptr);
-    for (auto& e : env) rawEnv.push_back(e.data());
-    rawEnv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (!output.empty())
-        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    else
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    int failed = posix_spawn(&pid, rawArgv[0], &actions, nullptr, rawArgv.data(), rawEnv.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) throw std::runtime_error("cannot start " + argv[0]);
-    return pid;
+    return e2e::Spawn(argv, Environment(), output);
 }
 
 pid_t Harness::Start(const std::vector<std::string>& arguments, const std::string& output)
@@ -174,30 +134,9 @@ pid_t Harness::Start(const std::vector<std::string>& arguments, const std::strin
     return Spawn(argv, output);
 }
 
-Finished Harness::WaitExit(pid_t pid, double seconds)
-{
-    double start = Now();
-    while (Now() - start < seconds) {
-        int status = 0;
-        pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid) return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Now() - start};
-        if (done < 0) return {-1, Now() - start};
-        Sleep(0.005);
-    }
-    return {-1, Now() - start};
-}
-
-bool Harness::Running(pid_t pid)
-{
-    int status = 0;
-    return ::waitpid(pid, &status, WNOHANG) == 0;
-}
-
-void Harness::Kill(pid_t pid)
-{
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-}
+Finished Harness::WaitExit(pid_t pid, double seconds) { return e2e::WaitExit(pid, seconds); }
+bool Harness::Running(pid_t pid) { return e2e::Running(pid); }
+void Harness::Kill(pid_t pid) { e2e::Kill(pid); }
 
 std::string Harness::Run(const std::vector<std::string>& arguments, int* code, double seconds)
 {
@@ -216,26 +155,7 @@ std::string Harness::Run(const std::vector<std::string>& arguments, int* code, d
     return clean;
 }
 
-std::vector<pid_t> Harness::Processes(const std::string& comm)
-{
-    std::vector<pid_t> found;
-    DIR* proc = ::opendir("/proc");
-    if (proc == nullptr) return found;
-    while (dirent* entry = ::readdir(proc)) {
-        pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
-        if (pid <= 0) continue;
-        std::string name = Slurp("/proc/" + std::string(entry->d_name) + "/comm");
-        if (!name.empty() && name.back() == '\n') name.pop_back();
-        if (name != comm) continue;
-        // A process that has ended but is not yet reaped is gone for us.
-        std::string stat = Slurp("/proc/" + std::string(entry->d_name) + "/stat");
-        std::size_t close = stat.rfind(')');
-        if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z') continue;
-        found.push_back(pid);
-    }
-    ::closedir(proc);
-    return found;
-}
+std::vector<pid_t> Harness::Processes(const std::string& comm) { return ProcessesNamed(comm); }
 
 void Harness::KillStray()
 {

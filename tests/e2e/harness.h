@@ -20,13 +20,10 @@
 #include <vector>
 
 #include "tests/e2e/display.h"
+#include "tests/e2e/process.h"
 
 namespace e2e {
 
-struct Finished {
-    int code = -1;         // the program's exit code; -1 when it did not end in time
-    double seconds = 0.0;  // how long it took to end
-};
 
 class Harness {
 public:

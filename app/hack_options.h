@@ -1,0 +1,49 @@
+// The command line of vidider, the screen-saver hack for X11: where it draws
+// (its own window, the root or the daemon's window, or a given window) and
+// how (the least interval between frames, a fixed seed, a frame-rate
+// report, a still after N frames). Options take one or two dashes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace app {
+
+// A command line that cannot be run; what() is one line for stderr.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct HackOptions {
+    enum class Mode { Window, Root, WindowId };
+    Mode Where = Mode::Window;
+    // --window: the window's size, and its place when the geometry gives one.
+    int Width = 1024;
+    int Height = 768;
+    std::optional<int> X, Y;
+    // --window-id: the window to draw into.
+    std::uint64_t WindowId = 0;
+    // --delay, in microseconds, as the frame clock's SleepTime: milliseconds,
+    // rounded up so that the interval is at least the one asked for.
+    std::uint32_t SleepTime = 20;
+    std::optional<std::uint32_t> Seed;
+    std::optional<std::uint64_t> Frames;
+    bool Fps = false;
+    bool Help = false;
+    std::string Display;  // empty: $DISPLAY
+};
+
+// The options after the program's own name. Throws UsageError for an unknown
+// option, a missing or malformed value, or a value out of range.
+HackOptions ParseHackOptions(const std::vector<std::string>& arguments);
+
+// A window id as X11 programs write one: decimal, or hexadecimal after 0x.
+std::optional<std::uint64_t> ParseWindowId(const std::string& text);
+
+extern const char* const kHackUsage;
+
+}  // namespace app

@@ -1,0 +1,35 @@
+// Programs the end-to-end tests start: with their own environment, their
+// output to files, waited for with a time limit.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct Finished {
+    int code = -1;         // the exit status; 128 + the signal when killed; -1 when it did not end in time
+    double seconds = 0.0;  // how long it took to end
+};
+
+// `argv[0]` is a path. Standard output and error go to the files named, or
+// nowhere when a name is empty; standard input reads nothing.
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+            const std::string& output = "", const std::string& errors = "");
+Finished WaitExit(pid_t pid, double seconds);
+bool Running(pid_t pid);
+void Kill(pid_t pid);
+
+// This process's environment, less the variables named, plus those given.
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& without, const std::vector<std::string>& with);
+
+// Processes with this command name (as /proc shows it, 15 characters at
+// most), ended ones that are not yet reaped left out.
+std::vector<pid_t> ProcessesNamed(const std::string& comm);
+
+// A whole file; empty when it cannot be read.
+std::string Slurp(const std::string& path);
+
+}  // namespace e2e
