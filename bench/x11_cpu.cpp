@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,21 +17,6 @@
 
 namespace {
 
-// Clock ticks of CPU a process has used (utime + stime).
-long CpuTicks(pid_t pid)
-{
-    std::string stat = e2e::Slurp("/proc/" + std::to_string(pid) + "/stat");
-    std::size_t close = stat.rfind(')');
-    if (close == std::string::npos) return -1;
-    std::istringstream fields(stat.substr(close + 2));
-    std::string field;
-    long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14) utime = std::atol(field.c_str());
-        if (i == 15) stime = std::atol(field.c_str());
-    }
-    return utime + stime;
-}
 
 struct Cost {
     double program = 0, server = 0;
@@ -45,10 +29,10 @@ Cost Measure(e2e::TestDisplay& d, const std::vector<std::string>& argv, double s
 {
     pid_t pid = e2e::Spawn(argv, e2e::EnvironmentWith({"DISPLAY="}, {"DISPLAY=" + d.Name()}));
     e2e::Sleep(5.0);  // past vidider's title
-    const long p0 = CpuTicks(pid), s0 = CpuTicks(d.Server());
+    const long p0 = e2e::CpuTicks(pid), s0 = e2e::CpuTicks(d.Server());
     const double start = e2e::Now();
     e2e::Sleep(seconds);
-    const long p1 = CpuTicks(pid), s1 = CpuTicks(d.Server());
+    const long p1 = e2e::CpuTicks(pid), s1 = e2e::CpuTicks(d.Server());
     const double elapsed = e2e::Now() - start;
     e2e::Kill(pid);
     if (p0 < 0 || p1 < 0) {

@@ -164,20 +164,7 @@ void Harness::KillStray()
     Sleep(0.1);
 }
 
-long Harness::CpuTicks(pid_t pid)
-{
-    std::string stat = Slurp("/proc/" + std::to_string(pid) + "/stat");
-    std::size_t close = stat.rfind(')');
-    if (close == std::string::npos) return -1;
-    std::istringstream fields(stat.substr(close + 2));
-    std::string field;
-    long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14) utime = std::atol(field.c_str());
-        if (i == 15) stime = std::atol(field.c_str());
-    }
-    return utime + stime;
-}
+long Harness::CpuTicks(pid_t pid) { return e2e::CpuTicks(pid); }
 
 int Harness::Reg(const std::vector<std::string>& arguments, std::string* output)
 {

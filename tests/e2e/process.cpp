@@ -98,6 +98,21 @@ std::vector<pid_t> ProcessesNamed(const std::string& comm)
     return found;
 }
 
+long CpuTicks(pid_t pid)
+{
+    std::string stat = Slurp("/proc/" + std::to_string(pid) + "/stat");
+    std::size_t close = stat.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string field;
+    long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) utime = std::atol(field.c_str());
+        if (i == 15) stime = std::atol(field.c_str());
+    }
+    return utime + stime;
+}
+
 std::string Slurp(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

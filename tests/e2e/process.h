@@ -29,6 +29,10 @@ std::vector<std::string> EnvironmentWith(const std::vector<std::string>& without
 // most), ended ones that are not yet reaped left out.
 std::vector<pid_t> ProcessesNamed(const std::string& comm);
 
+// CPU time a process has used, in clock ticks (utime + stime); -1 when it
+// is gone.
+long CpuTicks(pid_t pid);
+
 // A whole file; empty when it cannot be read.
 std::string Slurp(const std::string& path);
 
