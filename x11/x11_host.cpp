@@ -247,14 +247,9 @@ bool X11Host::Animating() const
 
 int X11Host::Run(int signalFd)
 {
-    if (ownWindow_) {
-        XMapRaised(display_, window_);
-        // The first frame is shown once the window is there to show it.
-        for (XEvent event;;) {
-            XWindowEvent(display_, window_, StructureNotifyMask, &event);
-            if (event.type == MapNotify) break;
-        }
-    }
+    // The first frame reaches a window of its own with the Expose of its
+    // mapping.
+    if (ownWindow_) XMapRaised(display_, window_);
     form_->FormActivate();
     if (options_.Seed) form_->Random.SetSeed(*options_.Seed);
     PaintBorder();
