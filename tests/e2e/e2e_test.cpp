@@ -416,6 +416,19 @@ TEST_F(Saver, TheAboutBoxGrowsWithTheDpiAndShowsAllOfItsOKButton)
         EXPECT_EQ(h.WaitExit(host, h.Margin(10)).code, 0);
         h.KillStray();
     }
+    // The stage stays 1024 x 768 device pixels, where it is at 96 DPI.
+    pid_t pid = StartSaver();
+    Shot screen = h.Grab(0, 0, 1280, 1024);
+    bool left = false, right = false;
+    for (int y = kStageY; y < kStageY + kStageH; ++y) {
+        left = left || screen.At(kStageX, y).White();
+        right = right || screen.At(kStageX + kStageW - 1, y).White();
+        ASSERT_TRUE(screen.At(kStageX - 1, y).Black() && screen.At(kStageX + kStageW, y).Black())
+            << "the border beside the stage at 192 DPI, row " << y;
+    }
+    EXPECT_TRUE(left && right) << "the stage spans x 128 to 1151 at 192 DPI; " << SaveShot(screen, "stage-192");
+    h.Key("a");
+    EXPECT_EQ(h.WaitExit(pid, h.Margin(3)).code, 0);
 }
 
 TEST_F(Saver, PreviewMakesTheDisabledChildIdlesAndEndsWithItsWindow)

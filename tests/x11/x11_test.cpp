@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "tests/e2e/display.h"
 #include "tests/e2e/process.h"
@@ -326,6 +327,31 @@ TEST_F(Hack, TheStageAfterNFramesIsTheSimulatorsFrameN)
         EXPECT_EQ(WaitExit(pid, 5).code, 0);
     }
     std::filesystem::remove_all(out);
+}
+
+// --- the frame rate, the usage ---
+
+TEST_F(Hack, FpsReportsFiftyFramesASecondAndHelpPrintsTheUsage)
+{
+    pid_t pid = Start({"--geometry", "640x480+0+0", "--fps"});
+    Sleep(3.5);
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(WaitExit(pid, 5).code, 0);
+    std::istringstream said(Slurp(errors));
+    int reports = 0;
+    for (std::string line; std::getline(said, line);) {
+        double rate = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "vidider: %lf frames a second", &rate), 1) << line;
+        EXPECT_NEAR(rate, 50.0, 2.0) << line;
+        ++reports;
+    }
+    EXPECT_GE(reports, 2) << "one a second";
+
+    const std::string out = "/tmp/vidider-x11-stdout.txt";
+    pid = Spawn({program, "--help"}, EnvironmentWith({}, {}), out, errors);
+    EXPECT_EQ(WaitExit(pid, 5).code, 0);
+    EXPECT_EQ(Slurp(out).rfind("usage: vidider", 0), 0u) << Slurp(out);
+    EXPECT_NE(Slurp(out).find("--window-id ID"), std::string::npos);
 }
 
 // --- bad input ---
