@@ -203,7 +203,9 @@ int FormHost::RunSaver()
         if (messages) DrainMessages(quit, exitCode);
         if (quit) break;
         if (!form1_->IdleHandlerInstalled()) {
-            messages = MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT) != WAIT_TIMEOUT;
+            // Closed: only the messages up to the quit are left.
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+            messages = true;
             continue;
         }
         std::uint32_t wait = form1_->FrameWaitMs();

@@ -28,12 +28,12 @@ constexpr int kStageHeight = 768;
 constexpr Time kDoubleClickMs = 500;
 constexpr int kDoubleClickSlack = 2;
 
-// Errors the server reports for requests already sent. A window of the
-// daemon may go away at any time: that ends the hack, it is no failure.
+// Errors the server reports for requests already sent (Xlib hands them to a
+// function, hence this one static). A window of the daemon may go away at
+// any time: that ends the hack, it is no failure.
 struct ServerErrors {
     int count = 0;
     XID lastResource = 0;
-    unsigned char lastCode = 0;
 };
 ServerErrors serverErrors;
 
@@ -41,10 +41,8 @@ int NoteError(::Display*, XErrorEvent* error)
 {
     ++serverErrors.count;
     serverErrors.lastResource = error->resourceid;
-    serverErrors.lastCode = error->error_code;
     return 0;
 }
-
 
 // The 1024 pixels of `row` from pixel `from` on (leftmost in the high bit,
 // as the engine keeps them) into `to`, bytes in order, each byte's leftmost
