@@ -6,7 +6,9 @@ VERSION := $(shell grep -m1 '^project' CMakeLists.txt | grep -o 'VERSION [0-9.]*
 # The end-to-end tests run the 32-bit vidider.scr. Where this machine runs
 # 32-bit code they run it natively; elsewhere they run its 64-bit twin
 # natively and then the 32-bit build in an emulated PC (tools/vm32).
-# E2E32=emulated takes the second way on any machine.
+# E2E32=emulated takes the second way on any machine. CI (CI=true) runs the
+# emulated stage as well wherever the native run took the 32-bit build, so
+# the emulated PC itself never goes untested.
 E2E32 ?= auto
 ifeq ($(E2E32),emulated)
 E2E_ENV := VIDIDER_E2E_ARCH=win64
@@ -24,6 +26,10 @@ test:
 	$(MAKE) windows linux sanitize
 	@if [ "$(E2E32)" != emulated ] && tools/runs32bit.sh; then \
 	  echo "this machine runs 32-bit code: the end-to-end tests above ran build/win32 natively"; \
+	  if [ "$${CI:-}" = true ]; then \
+	    echo "CI: the same suite on build/win32 in the emulated PC as well"; \
+	    $(MAKE) test32; \
+	  fi; \
 	else \
 	  $(MAKE) test32; \
 	fi
