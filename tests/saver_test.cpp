@@ -213,6 +213,11 @@ TEST(Settings, SleepTimeComesFromItsTextOrFallsBackToTwenty)
     EXPECT_EQ(read(RegistryValue{ValueKind::Text, "abc", 0}), 20u);
     EXPECT_EQ(read(RegistryValue{ValueKind::Text, "-5", 0}), 20u);
     EXPECT_EQ(read(RegistryValue{ValueKind::Text, "", 0}), 20u);
+    // The largest text an integer holds is taken; past it the text holds no
+    // integer, like "abc" (the huge interval's own rule is in the pacing tests).
+    EXPECT_EQ(read(RegistryValue{ValueKind::Text, "2147483647", 0}), 2147483647u);
+    EXPECT_EQ(read(RegistryValue{ValueKind::Text, "4294967295", 0}), 20u);
+    EXPECT_EQ(read(RegistryValue{ValueKind::Dword, "", 0xFFFFFFFFu}), 0xFFFFFFFFu);
     EXPECT_EQ(read(RegistryValue{ValueKind::Dword, "", 35}), 35u);
     EXPECT_EQ(read(RegistryValue{ValueKind::Other, "", 0}), 20u);
 }
