@@ -20,6 +20,9 @@ struct TImage {
     // The picture it shows: its own copy after CLEAR, the frame surface after
     // every composed frame (the two share storage until the next frame).
     const Surface* Picture = nullptr;
+
+    // Whether the stage's point (x, y) lies on the image.
+    bool Contains(int x, int y) const { return x >= Left && y >= Top && x < Left + Width && y < Top + Height; }
 };
 
 // The stage: 1024 x 768 pixels in the middle of the saver window. It clips

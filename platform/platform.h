@@ -22,6 +22,9 @@ struct Rect {
     int Top = 0;
     int Right = 0;
     int Bottom = 0;
+
+    bool Empty() const { return Right <= Left || Bottom <= Top; }
+    bool operator==(const Rect&) const = default;
 };
 
 struct Size {

@@ -59,12 +59,9 @@ std::vector<platform::Rect> CoverAreas(const std::vector<platform::Monitor>& mon
     if (primary == monitors.end()) primary = std::find_if(monitors.begin(), monitors.end(), atOrigin);
     std::vector<platform::Rect> covers;
     for (auto m = monitors.begin(); m != monitors.end(); ++m) {
-        const platform::Rect& a = m->Area;
-        if (m == primary || a.Right <= a.Left || a.Bottom <= a.Top) continue;
-        if (primary != monitors.end() && a.Left == primary->Area.Left && a.Top == primary->Area.Top &&
-            a.Right == primary->Area.Right && a.Bottom == primary->Area.Bottom)
-            continue;
-        covers.push_back(a);
+        if (m == primary || m->Area.Empty()) continue;
+        if (primary != monitors.end() && m->Area == primary->Area) continue;  // a mirror
+        covers.push_back(m->Area);
     }
     return covers;
 }

@@ -95,11 +95,6 @@ TEST(FormCreate, AFailedVersionQueryClosesTheSaverBeforeAnythingElse)
 
 // --- the other monitors ---
 
-bool Same(const platform::Rect& a, const platform::Rect& b)
-{
-    return a.Left == b.Left && a.Top == b.Top && a.Right == b.Right && a.Bottom == b.Bottom;
-}
-
 TEST(Covers, GoOverEveryMonitorButThePrimaryWhereverTheyLie)
 {
     using platform::Monitor;
@@ -128,9 +123,7 @@ TEST(Covers, GoOverEveryMonitorButThePrimaryWhereverTheyLie)
          {}},
     };
     for (const Case& c : cases) {
-        std::vector<platform::Rect> covers = CoverAreas(c.monitors);
-        ASSERT_EQ(covers.size(), c.covers.size()) << c.arrangement;
-        for (std::size_t i = 0; i < covers.size(); ++i) EXPECT_TRUE(Same(covers[i], c.covers[i])) << c.arrangement;
+        EXPECT_EQ(CoverAreas(c.monitors), c.covers) << c.arrangement;
     }
 }
 
@@ -141,7 +134,7 @@ TEST(Covers, TheSaverLaysThemOutAtCreationAndAgainWhenMonitorsChangeThePreviewNe
     s.platform.MonitorList = {{{0, 0, 1280, 1024}, true}, {{1280, 0, 2304, 768}, false}};
     s.Start();
     ASSERT_EQ(s.form.Covers.size(), 1u);
-    EXPECT_TRUE(Same(s.form.Covers[0], {1280, 0, 2304, 768}));
+    EXPECT_EQ(s.form.Covers[0], (platform::Rect{1280, 0, 2304, 768}));
     EXPECT_EQ(s.form.Figure.Panel1.Left, 128) << "the stage stays on the primary";
     s.platform.MonitorList.push_back({{-800, 0, 0, 600}, false});
     s.form.LayOutCovers();

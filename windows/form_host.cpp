@@ -298,11 +298,7 @@ bool FormHost::IsMove(HWND window, LPARAM lParam)
     return pointer_.IsMove(at.x, at.y);
 }
 
-bool FormHost::OverImage(int x, int y) const
-{
-    const figure::TImage& image = form1_->Figure.Image1;
-    return x >= image.Left && y >= image.Top && x < image.Left + image.Width && y < image.Top + image.Height;
-}
+bool FormHost::OverImage(int x, int y) const { return form1_->Figure.Image1.Contains(x, y); }
 
 void FormHost::PaintStage(HDC dc)
 {

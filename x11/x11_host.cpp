@@ -353,18 +353,19 @@ void X11Host::Handle(XEvent& event)
     }
 }
 
-bool X11Host::OverImage(int x, int y) const
+std::optional<X11Host::ImagePoint> X11Host::OnImage(int x, int y) const
 {
     const figure::TPanel& panel = form_->Figure.Panel1;
     const figure::TImage& image = form_->Figure.Image1;
-    const int px = x - panel.Left, py = y - panel.Top;
-    if (px < 0 || py < 0 || px >= panel.Width || py >= panel.Height) return false;
-    return px >= image.Left && py >= image.Top && px < image.Left + image.Width && py < image.Top + image.Height;
+    const int px = x - panel.Left, py = y - panel.Top;  // the stage clips the image
+    if (px < 0 || py < 0 || px >= panel.Width || py >= panel.Height || !image.Contains(px, py)) return std::nullopt;
+    return ImagePoint{px - image.Left, py - image.Top};
 }
 
 void X11Host::OnPointer(int x, int y)
 {
-    const bool over = OverImage(x, y);
+    const std::optional<ImagePoint> at = OnImage(x, y);
+    const bool over = at.has_value();
     if (over != crossShown_) {
         if (over)
             XDefineCursor(display_, window_, cross_);
@@ -374,26 +375,23 @@ void X11Host::OnPointer(int x, int y)
     }
     // A still shown for --frames stays as it is.
     if (!Animating()) return;
-    const figure::TPanel& panel = form_->Figure.Panel1;
-    const figure::TImage& image = form_->Figure.Image1;
-    if (over)
-        form_->Image1MouseMove(x - panel.Left - image.Left, y - panel.Top - image.Top);
+    if (at)
+        form_->Image1MouseMove(at->X, at->Y);
     else
         form_->FormMouseMove(x, y);
 }
 
 void X11Host::OnButton(const XButtonEvent& press)
 {
-    if (press.button < Button1 || press.button > Button3 || !OverImage(press.x, press.y)) {
+    const std::optional<ImagePoint> at = OnImage(press.x, press.y);
+    if (press.button < Button1 || press.button > Button3 || !at) {
         pressed_ = false;
         return;
     }
-    const figure::TPanel& panel = form_->Figure.Panel1;
-    const figure::TImage& image = form_->Figure.Image1;
     auto button = press.button == Button1   ? figure::MouseButton::Left
                   : press.button == Button3 ? figure::MouseButton::Right
                                             : figure::MouseButton::Middle;
-    form_->Image1MouseDown(button, press.x - panel.Left - image.Left, press.y - panel.Top - image.Top);
+    form_->Image1MouseDown(button, at->X, at->Y);
     if (press.button != Button1) return;
     const bool second = pressed_ && press.time - lastPress_ <= kDoubleClickMs &&
                         std::abs(press.x - pressX_) <= kDoubleClickSlack && std::abs(press.y - pressY_) <= kDoubleClickSlack;

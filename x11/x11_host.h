@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -53,7 +54,12 @@ private:
     void OnButton(const XButtonEvent& press);
     void PaintBorder();
     void PaintStage();
-    bool OverImage(int x, int y) const;
+    // The window's point in the image's own pixels, where the stage shows
+    // the image there.
+    struct ImagePoint {
+        int X, Y;
+    };
+    std::optional<ImagePoint> OnImage(int x, int y) const;
     bool Animating() const;
     void ReportFps(std::uint64_t now);
 
