@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/sim/sim_platform.h"
-#include "saver/Unit1.h"
+#include "saver/saver_window.h"
 #include "saver/dib.h"
 
 namespace saver {

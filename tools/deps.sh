@@ -34,8 +34,8 @@ case "$missing" in *:i386*) dpkg --print-foreign-architectures | grep -qx i386 |
 if [ "$(id -u)" -eq 0 ]; then
   echo "installing:$missing"
   if $needs_i386; then dpkg --add-architecture i386; fi
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+  apt-get -o DPkg::Lock::Timeout=600 update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends $missing
 else
   echo "vidider needs Debian packages that are not installed. Run:" >&2
   if $needs_i386; then

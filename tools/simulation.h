@@ -9,7 +9,7 @@
 
 #include "figure/surface.h"
 #include "platform/sim/sim_platform.h"
-#include "saver/Unit1.h"
+#include "saver/saver_window.h"
 
 namespace sim {
 

@@ -14,7 +14,7 @@
 
 #include "figure/surface.h"
 #include "windows/win32_platform.h"
-#include "saver/Unit1.h"
+#include "saver/saver_window.h"
 #include "saver/pointer_filter.h"
 
 namespace windows {

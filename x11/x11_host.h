@@ -16,7 +16,7 @@
 
 #include "app/hack_options.h"
 #include "figure/surface.h"
-#include "saver/Unit1.h"
+#include "saver/saver_window.h"
 #include "saver/pointer_filter.h"
 #include "x11/x11_platform.h"
 

@@ -2,7 +2,7 @@
 
 #include <time.h>
 
-#include "saver/Unit1.h"
+#include "saver/saver_window.h"
 
 namespace x11 {
 

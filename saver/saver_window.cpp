@@ -1,4 +1,4 @@
-#include "saver/Unit1.h"
+#include "saver/saver_window.h"
 
 #include <algorithm>
 
