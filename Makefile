@@ -1,5 +1,5 @@
 # The two commands: `make run` shows the saver, `make test` runs every test.
-.PHONY: run test test32 dist install docs windows linux sanitize bench clean
+.PHONY: run test test32 dist deb install uninstall docs windows linux sanitize bench clean
 
 VERSION := $(shell grep -m1 '^project' CMakeLists.txt | grep -o 'VERSION [0-9.]*' | cut -d' ' -f2)
 
@@ -74,13 +74,25 @@ docs:
 	tools/make_docs_gif.sh build/linux/vidider-sim build/linux/pbm_to_gif docs/vidider.gif
 
 # The X11 hack for the xscreensaver daemon: the program into
-# PREFIX/libexec/xscreensaver, its settings into
-# PREFIX/share/xscreensaver/config, its manual into PREFIX/share/man/man6.
+# PREFIX/libexec/xscreensaver, its description into
+# PREFIX/share/xscreensaver/config, its manual into PREFIX/share/man/man6;
+# install ends with the line to add to ~/.xscreensaver. uninstall removes
+# those files again (packaging/install.cmake.in); both refuse to touch the
+# files of an installed vidider package.
 PREFIX ?= /usr/local
 install:
 	cmake --preset linux
 	cmake --build --preset linux --target vidider
 	DESTDIR="$(DESTDIR)" cmake --install build/linux --prefix "$(PREFIX)" --strip
+
+uninstall:
+	@[ -f build/linux/vidider_install.cmake ] || cmake --preset linux
+	DESTDIR="$(DESTDIR)" cmake -DCMAKE_INSTALL_PREFIX="$(PREFIX)" -DVIDIDER_ACTION=uninstall -P build/linux/vidider_install.cmake
+
+# The Debian package: dist/vidider_VERSION_ARCH.deb, checked by lintian.
+deb:
+	@tools/deps.sh deb
+	packaging/make_deb.sh dist
 
 # The download for Windows users: dist/vidider-VERSION-windows.zip.
 dist:
