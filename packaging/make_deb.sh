@@ -44,7 +44,7 @@ root=$work/root
 DESTDIR=$root cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 || { cat "$work/install.log" >&2; exit 1; }
 
 program=$root/usr/libexec/xscreensaver/vidider
-strip --remove-section=.comment --remove-section=.note --strip-unneeded "$program"
+strip --remove-section=.comment --remove-section=.note "$program"
 gzip -9n "$root/usr/share/man/man6/vidider.6"
 doc=$root/usr/share/doc/vidider
 mkdir -p "$doc"
