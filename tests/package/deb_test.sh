@@ -142,10 +142,17 @@ else
         if as_nobody xscreensaver-command -time >/dev/null 2>&1; then ready=true; break; fi
         sleep 0.3
     done
+    # The processes whose environment holds this home (no pgrep: procps is
+    # not in every Debian).
+    of_this_home() {
+        for environ in /proc/[0-9]*/environ; do
+            tr '\0' '\n' 2>/dev/null <"$environ" | grep -qx "HOME=$home" && basename "$(dirname "$environ")"
+        done
+        return 0
+    }
     hack_of_this_daemon() {
-        for pid in $(pgrep -x vidider); do
-            [ "$(readlink "/proc/$pid/exe")" = /usr/libexec/xscreensaver/vidider ] &&
-                tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qx "HOME=$home" && echo "$pid"
+        for pid in $(of_this_home); do
+            [ "$(readlink "/proc/$pid/exe")" = /usr/libexec/xscreensaver/vidider ] && echo "$pid"
         done
         return 0
     }
@@ -171,9 +178,7 @@ else
     kill "$daemon" 2>/dev/null || true
     wait "$daemon" 2>/dev/null || true
     # The daemon's helpers outlive it by a moment; they hold this home.
-    for pid in $(pgrep -u nobody); do
-        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qx "HOME=$home" && kill "$pid" 2>/dev/null
-    done
+    for pid in $(of_this_home); do kill "$pid" 2>/dev/null || true; done
     kill "$xvfb" 2>/dev/null || true
     wait "$xvfb" 2>/dev/null || true
     daemon= xvfb=
