@@ -134,20 +134,24 @@ void CreateSurfaces(FigureState& figure)
 {
     const StageSize stage{figure.Panel1.Width, figure.Panel1.Height};
     if (!IsValidStage(stage)) throw std::invalid_argument("a stage that cannot be made");
-    figure.SurfacesCreated = false;
+    const int width = SurfaceWidthFor(stage.Width), height = SurfaceHeightFor(stage.Height);
+    // All or nothing: the figure keeps what it had until every surface is made.
+    Surface pattern(width, height), frame(width, height), picture(width, height);
+    std::array<Surface, 7> shifts;
+    for (Surface& shifted : shifts) shifted = Surface(width, height);
+
     figure.PatternReady = true;
     figure.Image1.Picture = nullptr;  // empty until a bitmap is first assigned
-    figure.Image1.Width = SurfaceWidthFor(stage.Width);
-    figure.Image1.Height = SurfaceHeightFor(stage.Height);
+    figure.Image1.Width = width;
+    figure.Image1.Height = height;
     figure.Image1.Left = -550;
     figure.Image1.Top = -500;
-    const int width = figure.Image1.Width, height = figure.Image1.Height;
-    figure.PatternBitmap = Surface(width, height);
-    figure.FrameBitmap = Surface(width, height);
+    figure.PatternBitmap = std::move(pattern);
+    figure.FrameBitmap = std::move(frame);
     // The image's own copy and the pattern's shifted copies are written
     // later (by CLEAR and the first frame) into what is made here.
-    figure.Image1Picture = Surface(width, height);
-    for (Surface& shifted : figure.PatternShifts) shifted = Surface(width, height);
+    figure.Image1Picture = std::move(picture);
+    figure.PatternShifts = std::move(shifts);
     ++figure.PatternVersion;
     figure.SurfacesCreated = true;
 }
