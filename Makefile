@@ -1,5 +1,5 @@
 # The two commands: `make run` shows the saver, `make test` runs every test.
-.PHONY: run test test32 dist install docs windows linux sanitize bench clean
+.PHONY: run test test32 dist install docs windows linux sanitize bench soak clean
 
 VERSION := $(shell grep -m1 '^project' CMakeLists.txt | grep -o 'VERSION [0-9.]*' | cut -d' ' -f2)
 
@@ -66,6 +66,15 @@ bench:
 	build/linux/bench/vidider_bench
 	build/linux/bench/vidider_saver_cpu
 	build/linux/bench/vidider_frame_pace
+
+# Long runs: the X11 hack and the 32-bit saver flat out for 10 minutes each
+# (SOAK_SECONDS), their memory, descriptors and shared memory sampled.
+SOAK_SECONDS ?= 600
+soak:
+	$(MAKE) windows
+	cmake --preset linux
+	cmake --build --preset linux --target vidider_soak
+	build/linux/bench/vidider_soak $(SOAK_SECONDS)
 
 # The README's animated picture, docs/vidider.gif, made by vidider-sim.
 docs:
