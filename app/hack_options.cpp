@@ -2,7 +2,11 @@
 
 #include <limits>
 
+#include "app/message_text.h"
+
 namespace app {
+
+UsageError::UsageError(const std::string& message) : std::runtime_error(Printable(message)) {}
 
 const char* const kHackUsage =
     "usage: vidider [--window] [--geometry WxH[+X+Y]] [--delay MICROSECONDS] [--seed S]\n"

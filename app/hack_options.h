@@ -12,10 +12,11 @@
 
 namespace app {
 
-// A command line that cannot be run; what() is one line for stderr.
+// A command line that cannot be run; what() is one line for stderr, the
+// control bytes of any argument it quotes written as \xNN.
 class UsageError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit UsageError(const std::string& message);
 };
 
 struct HackOptions {
