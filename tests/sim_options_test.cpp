@@ -38,6 +38,25 @@ TEST(SimOptions, EachCommandTakesExactlyItsOptionsInAnyOrder)
     EXPECT_EQ(ErrorOf({"frames", "--seed", "1", "--frames", "2"}), "missing --out");
 }
 
+TEST(SimOptions, EveryCommandMayNameAStageThatTheFigureCanHave)
+{
+    EXPECT_FALSE(Parse({"trace", "--seed", "1", "--frames", "2"}).Stage);
+    EXPECT_EQ(*Parse({"trace", "--stage", "1920x1080", "--seed", "1", "--frames", "2"}).Stage,
+              (figure::StageSize{1920, 1080}));
+    EXPECT_EQ(*Parse({"pattern", "--out", "p", "--stage", "16384x8070"}).Stage, (figure::StageSize{16384, 8070}));
+    EXPECT_EQ(*Parse({"frames", "--stage", "1024x768", "--seed", "1", "--frames", "2", "--out", "d"}).Stage,
+              figure::kClassicStage);
+    EXPECT_EQ(ErrorOf({"pattern", "--out", "p", "--stage", "1000x768"}), "--stage is smaller than 1024x768: 1000x768");
+    EXPECT_EQ(ErrorOf({"pattern", "--out", "p", "--stage", "1024x766"}), "--stage is smaller than 1024x768: 1024x766");
+    EXPECT_EQ(ErrorOf({"pattern", "--out", "p", "--stage", "1025x768"}), "--stage takes even sides, not 1025x768");
+    for (const char* bad : {"1024", "x768", "1024x", "1024x768x2", "1024 x 768", "-1024x768", "1e3x768", ""})
+        EXPECT_EQ(ErrorOf({"pattern", "--out", "p", "--stage", bad}), std::string("--stage takes WxH, not ") + bad);
+    for (const char* absurd : {"16386x768", "16384x8072", "99999999999999999999x99999999999999999999"})
+        EXPECT_EQ(ErrorOf({"pattern", "--out", "p", "--stage", absurd}),
+                  std::string("--stage is too large (no side over 16384, surfaces within 64 MiB): ") + absurd);
+    EXPECT_EQ(ErrorOf({"pattern", "--stage", "1024x768", "--out", "p", "--stage", "1024x768"}), "--stage given twice");
+}
+
 TEST(SimOptions, AskingForHelpAnywhereWinsOverAnyMistake)
 {
     for (std::vector<std::string> help : {std::vector<std::string>{"help"}, {"-h"}, {"dance", "--help"},

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "figure/stage.h"
+
 namespace sim {
 
 // A command line that cannot be run; what() is one line, the control bytes
@@ -24,11 +26,15 @@ struct SimOptions {
     std::optional<std::uint32_t> Seed;
     std::optional<std::uint64_t> Frames;
     std::optional<std::string> Out;
+    // --stage WxH: the stage in figure pixels (the classic one unless given).
+    std::optional<figure::StageSize> Stage;
 };
 
 // The arguments after the program's own name: a command, then its options,
-// each followed by its value. Every option a command takes is required, and
-// given once. "--help" or "-h" anywhere, or "help" as the command, asks for
+// each followed by its value, each given once. Every option a command takes
+// is required but --stage, which every command takes: WxH, both sides even,
+// at least 1024 x 768, no side over 16384 and surfaces of
+// (2W + 152) x (2H + 164) within 64 MiB. "--help" or "-h" anywhere, or "help" as the command, asks for
 // the usage. Throws UsageError for anything else it cannot run.
 SimOptions ParseSimArguments(const std::vector<std::string>& arguments);
 

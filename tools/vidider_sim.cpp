@@ -3,6 +3,7 @@
 //   vidider-sim trace  --seed S --frames N          the motion, one line a frame
 //   vidider-sim pattern --out FILE                  the ring pattern as PBM
 //   vidider-sim frames --seed S --frames N --out DIR  the stage of N paced frames
+//   (each on a stage of --stage WxH figure pixels, 1024x768 unless given)
 //
 // Exit status: 0 done, 1 an output could not be written, 2 a usage error.
 #include <cstdio>
@@ -20,10 +21,12 @@
 
 namespace {
 
+figure::StageSize StageOf(const sim::SimOptions& options) { return options.Stage.value_or(figure::kClassicStage); }
+
 int Trace(const sim::SimOptions& options)
 {
     figure::Surface title = vidider::LoadTitlePicture();
-    sim::Simulation simulation(*options.Seed, &title);
+    sim::Simulation simulation(*options.Seed, &title, StageOf(options));
     for (std::uint64_t k = 1; k <= *options.Frames; ++k) {
         std::string line = simulation.TraceStep(k);
         line += '\n';
@@ -39,7 +42,7 @@ int Trace(const sim::SimOptions& options)
 int Pattern(const sim::SimOptions& options)
 {
     figure::Surface title = vidider::LoadTitlePicture();
-    sim::Simulation simulation(0, &title);
+    sim::Simulation simulation(0, &title, StageOf(options));
     sim::WritePbm(simulation.Form().Figure.PatternBitmap, *options.Out);
     return 0;
 }
@@ -51,8 +54,9 @@ int Frames(const sim::SimOptions& options)
     std::filesystem::create_directories(dir, error);
     if (!std::filesystem::is_directory(dir)) throw std::runtime_error("cannot create the folder " + dir.string());
     figure::Surface title = vidider::LoadTitlePicture();
-    sim::Simulation simulation(*options.Seed, &title);
-    figure::Surface panel(1024, 768);
+    const figure::StageSize stage = StageOf(options);
+    sim::Simulation simulation(*options.Seed, &title, stage);
+    figure::Surface panel(stage.Width, stage.Height);
     for (std::uint64_t k = 1; k <= *options.Frames; ++k) {
         simulation.PacedFrame(k);
         simulation.ShownPanel(panel);

@@ -19,6 +19,8 @@ std::vector<std::string> Written(const sim::SimOptions& o)
     if (o.Out) line.insert(line.end(), {"--out", *o.Out});
     if (o.Frames) line.insert(line.end(), {"--frames", std::to_string(*o.Frames)});
     if (o.Seed) line.insert(line.end(), {"--seed", std::to_string(*o.Seed)});
+    if (o.Stage)
+        line.insert(line.end(), {"--stage", std::to_string(o.Stage->Width) + "x" + std::to_string(o.Stage->Height)});
     return line;
 }
 
@@ -43,11 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (options.Frames) FUZZ_CHECK(*options.Frames <= 4294967295u, shown);
     if (options.Out) FUZZ_CHECK(!options.Out->empty(), shown);
+    if (options.Stage) FUZZ_CHECK(figure::IsValidStage(*options.Stage), shown);
     const std::vector<std::string> written = Written(options);
     try {
         const sim::SimOptions again = sim::ParseSimArguments(written);
         FUZZ_CHECK(again.Run == options.Run && again.Seed == options.Seed && again.Frames == options.Frames &&
-                       again.Out == options.Out,
+                       again.Out == options.Out && again.Stage == options.Stage,
                    shown + " written " + fuzz::Shown(written));
     } catch (const sim::UsageError& error) {
         fuzz::Fail("what it accepted, written back, is accepted", shown + " written " + fuzz::Shown(written) + " said " + error.what());
