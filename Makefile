@@ -1,5 +1,5 @@
 # The two commands: `make run` shows the saver, `make test` runs every test.
-.PHONY: run test test32 dist deb install uninstall docs windows linux sanitize bench clean
+.PHONY: run test test32 dist deb install uninstall docs windows linux sanitize fuzz bench soak clean
 
 VERSION := $(shell grep -m1 '^project' CMakeLists.txt | grep -o 'VERSION [0-9.]*' | cut -d' ' -f2)
 
@@ -24,6 +24,7 @@ run:
 test:
 	@tools/deps.sh test
 	$(MAKE) windows linux sanitize
+	$(MAKE) fuzz FUZZ_SECONDS=10
 	@if [ "$(E2E32)" != emulated ] && tools/runs32bit.sh; then \
 	  echo "this machine runs 32-bit code: the end-to-end tests above ran build/win32 natively"; \
 	  if [ "$${CI:-}" = true ]; then \
@@ -59,13 +60,33 @@ sanitize:
 	cmake --build --preset sanitize
 	ctest --preset sanitize
 
+# The parsers of outside text under libFuzzer (tests/fuzz): each target for
+# FUZZ_SECONDS from its seed folder, two at a time; what they learn and any
+# crashing input stay under build/fuzz/runs. `make test` gives each 10 s.
+FUZZ_SECONDS ?= 60
+fuzz:
+	@tools/deps.sh fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	VIDIDER_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --preset fuzz
+
 bench:
 	$(MAKE) windows
 	cmake --preset linux
-	cmake --build --preset linux --target vidider_bench vidider_saver_cpu vidider_frame_pace
+	cmake --build --preset linux --target vidider_bench vidider_saver_cpu vidider_frame_pace vidider_x11_cpu
 	build/linux/bench/vidider_bench
 	build/linux/bench/vidider_saver_cpu
 	build/linux/bench/vidider_frame_pace
+	build/linux/bench/vidider_x11_cpu
+
+# Long runs: the X11 hack and the 32-bit saver flat out for 10 minutes each
+# (SOAK_SECONDS), their memory, descriptors and shared memory sampled.
+SOAK_SECONDS ?= 600
+soak:
+	$(MAKE) windows
+	cmake --preset linux
+	cmake --build --preset linux --target vidider_soak
+	build/linux/bench/vidider_soak $(SOAK_SECONDS)
 
 # The README's animated picture, docs/vidider.gif, made by vidider-sim.
 docs:

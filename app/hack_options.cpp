@@ -1,75 +1,101 @@
 #include "app/hack_options.h"
 
+#include <algorithm>
 #include <limits>
 
+#include "app/message_text.h"
+
 namespace app {
+
+UsageError::UsageError(const std::string& message) : std::runtime_error(Printable(message)) {}
+
+#ifndef VIDIDER_VERSION
+#error "VIDIDER_VERSION, the project's version, comes from CMake"
+#endif
 
 const char* const kHackUsage =
     "usage: vidider [--window] [--geometry WxH[+X+Y]] [--delay MICROSECONDS] [--seed S]\n"
     "               [--frames N] [--fps] [--display NAME]\n"
     "       vidider --root [options]\n"
     "       vidider --window-id ID [options]\n"
+    "       vidider --help | --version\n"
     "\n"
     "A black-and-white moire: two copies of one ring pattern, combined by\n"
     "exclusive-or, drift around the middle of a 1024 x 768 stage.\n"
     "  --window          its own window (the default), 1024 x 768 unless\n"
-    "                    --geometry says otherwise; a key, a double click on the\n"
-    "                    moire or closing the window ends it\n"
+    "                    --geometry says otherwise (WxH-X-Y counts from the\n"
+    "                    right and bottom); a key, a double click on the moire\n"
+    "                    or closing the window ends it\n"
     "  --root            the window named by $XSCREENSAVER_WINDOW, else the root\n"
-    "  --window-id ID    that window (decimal or 0x hex); SIGTERM ends it\n"
-    "  --delay US        least interval between frames in microseconds\n"
-    "                    (default 20000; 0 runs as fast as it goes)\n"
+    "  --window-id ID    that window (decimal or 0x hex)\n"
+    "  --delay US        least interval between frames in microseconds, from 0\n"
+    "                    (as fast as it goes) to 49.7 days; default 20000\n"
     "  --seed S          seed of the motion (0 to 4294967295), for a repeatable run\n"
     "  --frames N        stop after N frames and keep showing frame N\n"
-    "  --fps             print the frame rate on stderr once a second\n"
+    "  --fps             show the frame rate in the bottom-left corner\n"
     "  --display NAME    the X display (default $DISPLAY)\n"
-    "Options take one dash or two.\n";
+    "  --help, --version this text; the version\n"
+    "Options take one dash or two. SIGTERM, SIGINT and SIGHUP end it.\n";
+
+const char* const kHackVersion = "vidider " VIDIDER_VERSION "\n";
 
 namespace {
 
-std::uint64_t ParseUnsigned(const std::string& option, const std::string& text, std::uint64_t max)
+// `range` says the range as a person reads it, for the error.
+std::uint64_t ParseUnsigned(const std::string& option, const std::string& text, std::uint64_t max,
+                            const std::string& range = {})
 {
     if (text.empty()) throw UsageError(option + " needs a value");
     std::uint64_t value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') throw UsageError(option + " takes a whole number of 0 or more, not '" + text + "'");
         if (value > (max - std::uint64_t(c - '0')) / 10)
-            throw UsageError(option + " is out of range (0 to " + std::to_string(max) + "): " + text);
+            throw UsageError(option + " is out of range (" + (range.empty() ? "0 to " + std::to_string(max) : range) +
+                             "): " + text);
         value = value * 10 + std::uint64_t(c - '0');
     }
     return value;
 }
 
-// WxH or WxH+X+Y (X and Y may be negative: WxH-X-Y counts from the right).
+// The longest side and the farthest place X11 takes (16-bit coordinates).
+constexpr std::uint64_t kLargestCoordinate = 32767;
+
+// WxH, WxH+X+Y or WxH-X-Y (and the mixed forms): the size, and the distance
+// of the window's edges from the screen's, counted from the left and top
+// after +, from the right and bottom after -.
 void ParseGeometry(const std::string& text, HackOptions& options)
 {
     const std::string bad = "--geometry takes WxH or WxH+X+Y, not '" + text + "'";
-    std::size_t x = text.find('x');
-    if (x == std::string::npos) throw UsageError(bad);
-    std::size_t place = text.find_first_of("+-", x);
-    std::string width = text.substr(0, x), height = text.substr(x + 1, place == std::string::npos ? place : place - x - 1);
-    try {
-        options.Width = int(ParseUnsigned("--geometry", width, 32767));
-        options.Height = int(ParseUnsigned("--geometry", height, 32767));
-    } catch (const UsageError&) {
-        throw UsageError(bad);
-    }
-    if (options.Width == 0 || options.Height == 0) throw UsageError(bad);
-    if (place == std::string::npos) return;
-    std::size_t second = text.find_first_of("+-", place + 1);
-    if (second == std::string::npos) throw UsageError(bad);
-    auto offset = [&](std::size_t from, std::size_t to) {
-        std::string digits = text.substr(from + 1, to == std::string::npos ? to : to - from - 1);
-        int value;
-        try {
-            value = int(ParseUnsigned("--geometry", digits, 32767));
-        } catch (const UsageError&) {
-            throw UsageError(bad);
-        }
-        return text[from] == '-' ? -value : value;
+    auto digits = [](const std::string& part) {
+        return !part.empty() && part.find_first_not_of("0123456789") == std::string::npos;
     };
-    options.X = offset(place, second);
-    options.Y = offset(second, std::string::npos);
+    // A part that is a number at all, but too large, is a range error.
+    auto number = [&](const std::string& part, const std::string& what, std::uint64_t least) {
+        if (!digits(part)) throw UsageError(bad);
+        std::uint64_t value = 0;
+        for (char c : part) value = std::min<std::uint64_t>(value * 10 + std::uint64_t(c - '0'), kLargestCoordinate + 1);
+        if (value < least || value > kLargestCoordinate)
+            throw UsageError("--geometry's " + what + " is out of range (" + std::to_string(least) + " to " +
+                             std::to_string(kLargestCoordinate) + "): '" + text + "'");
+        return int(value);
+    };
+    const std::size_t x = text.find('x');
+    if (x == std::string::npos) throw UsageError(bad);
+    const std::size_t place = text.find_first_of("+-", x);
+    const std::string width = text.substr(0, x);
+    const std::string height = text.substr(x + 1, place == std::string::npos ? place : place - x - 1);
+    if (!digits(width) || !digits(height)) throw UsageError(bad);
+    options.Width = number(width, "size", 1);
+    options.Height = number(height, "size", 1);
+    if (place == std::string::npos) return;
+    const std::size_t second = text.find_first_of("+-", place + 1);
+    if (second == std::string::npos) throw UsageError(bad);
+    const std::string left = text.substr(place + 1, second - place - 1), top = text.substr(second + 1);
+    if (!digits(left) || !digits(top)) throw UsageError(bad);
+    options.X = number(left, "place", 0);
+    options.Y = number(top, "place", 0);
+    options.FromRight = text[place] == '-';
+    options.FromBottom = text[second] == '-';
 }
 
 }  // namespace
@@ -120,7 +146,8 @@ HackOptions ParseHackOptions(const std::vector<std::string>& arguments)
         } else if (name == "delay") {
             // Up to 49.7 days, the longest interval the frame clock holds.
             std::uint64_t microseconds =
-                ParseUnsigned("--delay", value(), std::uint64_t(std::numeric_limits<std::uint32_t>::max()) * 1000);
+                ParseUnsigned("--delay", value(), std::uint64_t(std::numeric_limits<std::uint32_t>::max()) * 1000,
+                              "0 to 4294967295000 microseconds, 49.7 days");
             options.SleepTime = std::uint32_t((microseconds + 999) / 1000);
         } else if (name == "seed") {
             options.Seed = std::uint32_t(ParseUnsigned("--seed", value(), std::numeric_limits<std::uint32_t>::max()));
@@ -133,6 +160,8 @@ HackOptions ParseHackOptions(const std::vector<std::string>& arguments)
             if (options.Display.empty()) throw UsageError("--display needs a value");
         } else if (name == "help" || name == "h") {
             options.Help = true;
+        } else if (name == "version") {
+            options.Version = true;
         } else {
             throw UsageError("unknown option '" + arguments[i] + "'");
         }

@@ -1,7 +1,8 @@
 // The command line of vidider, the screen-saver hack for X11: where it draws
 // (its own window, the root or the daemon's window, or a given window) and
 // how (the least interval between frames, a fixed seed, a frame-rate
-// report, a still after N frames). Options take one or two dashes.
+// report, a still after N frames), and the help and version texts. Options
+// take one or two dashes.
 #pragma once
 
 #include <cstdint>
@@ -12,19 +13,24 @@
 
 namespace app {
 
-// A command line that cannot be run; what() is one line for stderr.
+// A command line that cannot be run; what() is one line for stderr, the
+// control bytes of any argument it quotes written as \xNN.
 class UsageError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit UsageError(const std::string& message);
 };
 
 struct HackOptions {
     enum class Mode { Window, Root, WindowId };
     Mode Where = Mode::Window;
-    // --window: the window's size, and its place when the geometry gives one.
+    // --window: the window's size, and its place when the geometry gives one:
+    // X and Y are distances (0 or more) of the window's left and top edges
+    // from the screen's, or with FromRight / FromBottom (WxH-X-Y) of its
+    // right and bottom edges from the screen's.
     int Width = 1024;
     int Height = 768;
     std::optional<int> X, Y;
+    bool FromRight = false, FromBottom = false;
     // --window-id: the window to draw into.
     std::uint64_t WindowId = 0;
     // --delay, in microseconds, as the frame clock's SleepTime: milliseconds,
@@ -34,6 +40,7 @@ struct HackOptions {
     std::optional<std::uint64_t> Frames;
     bool Fps = false;
     bool Help = false;
+    bool Version = false;
     std::string Display;  // empty: $DISPLAY
 };
 
@@ -45,5 +52,7 @@ HackOptions ParseHackOptions(const std::vector<std::string>& arguments);
 std::optional<std::uint64_t> ParseWindowId(const std::string& text);
 
 extern const char* const kHackUsage;
+// "vidider VERSION\n", the project's version.
+extern const char* const kHackVersion;
 
 }  // namespace app

@@ -1,7 +1,8 @@
 // Benchmarks of the figure's per-frame work, against the memory traffic one
-// frame cannot avoid: the two 1024 x 768 one-bit windows it reads (the
+// frame cannot avoid: the two stage-sized one-bit windows it reads (the
 // pattern under the image and under the second copy) and the one it writes,
-// copied with memcpy. Prints the ratio ReDraw / reference at the end.
+// copied with memcpy, at four stage sizes. Prints the ratio ReDraw /
+// reference for each size at the end, and the pattern's build times.
 //
 //   build/linux/bench/vidider_bench
 #include <benchmark/benchmark.h>
@@ -21,29 +22,39 @@ struct NoClock : figure::Clock {
     figure::Tick Ticks() const override { return 1000000; }
 };
 
-figure::FigureState Built()
+// The stages measured: the classic one, then 1080p, 1440p and 2160p.
+const std::vector<std::vector<std::int64_t>> kStages = {{1024, 768}, {1920, 1080}, {2560, 1440}, {3840, 2160}};
+
+figure::FigureState Built(int width = 1024, int height = 768)
 {
     figure::FigureState figure;
+    figure.Panel1.Width = width;
+    figure.Panel1.Height = height;
     figure::CreateSurfaces(figure);
     figure::BmpInit(figure, 2);
     return figure;
 }
 
-// Placements of the two copies spread over their whole range.
-std::vector<std::array<int, 4>> Placements()
+// Placements of the two copies spread over the whole range of the
+// placement's clamps: Left and SecondX in -W - 76 .. -76, the tops in
+// -H - 82 .. -82.
+std::vector<std::array<int, 4>> Placements(int width, int height)
 {
     std::vector<std::array<int, 4>> placements;
     figure::Random random(99);
+    const auto w = std::uint32_t(width + 1), h = std::uint32_t(height + 1);
     for (int i = 0; i < 64; ++i)
-        placements.push_back({-1100 + random(1025), -850 + random(769), -1100 + random(1025), -850 + random(769)});
+        placements.push_back({-width - 76 + random(w), -height - 82 + random(h), -width - 76 + random(w),
+                              -height - 82 + random(h)});
     return placements;
 }
 
 // Frames at placements spread over the whole range, with or without the title.
 void ReDrawFrames(benchmark::State& state, const figure::Surface* title, const figure::Clock& clock)
 {
-    figure::FigureState figure = Built();
-    auto placements = Placements();
+    const int width = int(state.range(0)), height = int(state.range(1));
+    figure::FigureState figure = Built(width, height);
+    auto placements = Placements(width, height);
     std::size_t i = 0;
     for (auto _ : state) {
         const auto& p = placements[i++ % placements.size()];
@@ -55,10 +66,11 @@ void ReDrawFrames(benchmark::State& state, const figure::Surface* title, const f
         benchmark::DoNotOptimize(figure.FrameBitmap.Bits());
         benchmark::ClobberMemory();
     }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * 3 * (width / 8) * height);
 }
 
 void BM_ReDraw(benchmark::State& state) { ReDrawFrames(state, nullptr, NoClock()); }
-BENCHMARK(BM_ReDraw);
+BENCHMARK(BM_ReDraw)->Args({1024, 768})->Args({1920, 1080})->Args({2560, 1440})->Args({3840, 2160});
 
 void BM_ReDrawWithTitle(benchmark::State& state)
 {
@@ -68,44 +80,57 @@ void BM_ReDrawWithTitle(benchmark::State& state)
     figure::Surface title(320, 240);
     ReDrawFrames(state, &title, TitleTime());
 }
-BENCHMARK(BM_ReDrawWithTitle);
+BENCHMARK(BM_ReDrawWithTitle)->Args({1024, 768});
 
+// The same bytes as a frame: the pattern's window under the image and the
+// second copy's window (in the shifted copy ReDraw would read) copied in turn
+// onto the frame's window.
 void BM_MemcpyReference(benchmark::State& state)
 {
-    figure::FigureState figure = Built();
-    auto placements = Placements();
-    std::vector<std::uint8_t> out(128 * 768);
+    const int width = int(state.range(0)), height = int(state.range(1)), bytes = width / 8;
+    figure::FigureState figure = Built(width, height);
+    NoClock clock;
+    figure::ReDraw(figure, nullptr, clock, 0);  // the shifted copies exist from the first frame on
+    auto placements = Placements(width, height);
     const figure::Surface& pattern = figure.PatternBitmap;
+    figure::Surface& frame = figure.FrameBitmap;
     std::size_t i = 0;
     for (auto _ : state) {
         const auto& p = placements[i++ % placements.size()];
-        int ax = -p[0] / 8, ay = -p[1], bx = -p[2] / 8, by = -p[3];
-        for (int row = 0; row < 768; ++row) {
-            std::memcpy(out.data() + 128 * row, pattern.Row(ay + row) + ax, 128);
-            std::memcpy(out.data() + 128 * row, pattern.Row(by + row) + bx, 128);
+        const int dx = -p[0], dy = -p[1], sx = -p[2], sy = -p[3], k = (sx - dx) & 7;
+        const figure::Surface& second = k == 0 ? pattern : figure.PatternShifts[std::size_t(k - 1)];
+        for (int row = 0; row < height; ++row) {
+            std::uint8_t* to = frame.Row(dy + row) + dx / 8;
+            std::memcpy(to, pattern.Row(dy + row) + dx / 8, std::size_t(bytes));
+            std::memcpy(to, second.Row(sy + row) + (sx - k) / 8, std::size_t(bytes));
         }
-        benchmark::DoNotOptimize(out.data());
+        benchmark::DoNotOptimize(frame.Bits());
         benchmark::ClobberMemory();
     }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * 3 * bytes * height);
 }
-BENCHMARK(BM_MemcpyReference);
+BENCHMARK(BM_MemcpyReference)->Args({1024, 768})->Args({1920, 1080})->Args({2560, 1440})->Args({3840, 2160});
 
 void BM_PatternBuild(benchmark::State& state)
 {
     figure::FigureState figure;
+    figure.Panel1.Width = int(state.range(0));
+    figure.Panel1.Height = int(state.range(1));
     figure::CreateSurfaces(figure);
     for (auto _ : state) {
         figure::BmpInit(figure, 2);
         benchmark::DoNotOptimize(figure.PatternBitmap.Bits());
     }
-    state.SetLabel("BmpInit(2): CLEAR and 222 rings");
+    state.SetLabel("BmpInit(2): CLEAR and both ring sets");
 }
-BENCHMARK(BM_PatternBuild)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PatternBuild)->Args({1024, 768})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 
 // The first frame after a build also shifts the new pattern seven ways.
 void BM_FirstFrameAfterBuild(benchmark::State& state)
 {
     figure::FigureState figure;
+    figure.Panel1.Width = int(state.range(0));
+    figure.Panel1.Height = int(state.range(1));
     figure::CreateSurfaces(figure);
     NoClock clock;
     for (auto _ : state) {
@@ -116,7 +141,7 @@ void BM_FirstFrameAfterBuild(benchmark::State& state)
         benchmark::DoNotOptimize(figure.FrameBitmap.Bits());
     }
 }
-BENCHMARK(BM_FirstFrameAfterBuild)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstFrameAfterBuild)->Args({1024, 768})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 
 void BM_AutoMove(benchmark::State& state)
 {
@@ -155,10 +180,18 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&summary);
     auto& ns = summary.nanoseconds;
     std::printf("\ncores: %u\n", std::thread::hardware_concurrency());
-    if (ns.count("BM_ReDraw") && ns.count("BM_MemcpyReference"))
-        std::printf("ReDraw / memcpy reference: %.2f (goal: 3 or less)\n", ns["BM_ReDraw"] / ns["BM_MemcpyReference"]);
-    if (ns.count("BM_PatternBuild"))
-        std::printf("pattern build: %.2f ms (goal: under 5 ms)\n", ns["BM_PatternBuild"] / 1e6);
+    for (const auto& stage : kStages) {
+        const std::string size = "/" + std::to_string(stage[0]) + "/" + std::to_string(stage[1]);
+        const std::string redraw = "BM_ReDraw" + size, reference = "BM_MemcpyReference" + size;
+        if (ns.count(redraw) && ns.count(reference))
+            std::printf("ReDraw / memcpy reference at %lld x %lld: %.1f us / %.1f us = %.2f (goal: 2 or less)\n",
+                        static_cast<long long>(stage[0]), static_cast<long long>(stage[1]), ns[redraw] / 1e3,
+                        ns[reference] / 1e3, ns[redraw] / ns[reference]);
+    }
+    if (ns.count("BM_PatternBuild/1024/768"))
+        std::printf("pattern build at 1024 x 768: %.2f ms (goal: under 5 ms)\n", ns["BM_PatternBuild/1024/768"] / 1e6);
+    if (ns.count("BM_PatternBuild/3840/2160"))
+        std::printf("pattern build at 3840 x 2160: %.2f ms (goal: under 50 ms)\n", ns["BM_PatternBuild/3840/2160"] / 1e6);
     benchmark::Shutdown();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <stdexcept>
 
 #include "figure/integer_text.h"
 #include "figure/rounding.h"
@@ -93,7 +94,7 @@ void ApplyEdges(Surface& surface, const Surface& edges)
 
 }  // namespace
 
-void DrawRingSet(Surface& surface, int cx, int cy, std::int32_t count, std::int32_t spacing)
+void DrawRingSet(Surface& surface, int cx, int cy, std::int32_t count, std::int32_t spacing, Surface* scratch)
 {
     if (count < 0) return;
     const std::int64_t width = surface.Width(), height = surface.Height();
@@ -105,7 +106,12 @@ void DrawRingSet(Surface& surface, int cx, int cy, std::int32_t count, std::int3
     std::int64_t far_y = std::max<std::int64_t>(std::llabs(cy), std::llabs(height - 1 - cy));
     std::int64_t reach = FloorSqrt(far_x * far_x + far_y * far_y) + 1;
 
-    Surface edges(surface.Width(), surface.Height());
+    Surface own;
+    if (scratch == nullptr || scratch->Width() != surface.Width() || scratch->Height() != surface.Height()) {
+        own = Surface(surface.Width(), surface.Height());
+        scratch = &own;
+    }
+    Surface& edges = *scratch;
     edges.Fill(false);
     auto mark = [&](std::int64_t radius) {
         radius = std::llabs(radius);
@@ -126,14 +132,26 @@ void DrawRingSet(Surface& surface, int cx, int cy, std::int32_t count, std::int3
 
 void CreateSurfaces(FigureState& figure)
 {
+    const StageSize stage{figure.Panel1.Width, figure.Panel1.Height};
+    if (!IsValidStage(stage)) throw std::invalid_argument("a stage that cannot be made");
+    const int width = SurfaceWidthFor(stage.Width), height = SurfaceHeightFor(stage.Height);
+    // All or nothing: the figure keeps what it had until every surface is made.
+    Surface pattern(width, height), frame(width, height), picture(width, height);
+    std::array<Surface, 7> shifts;
+    for (Surface& shifted : shifts) shifted = Surface(width, height);
+
     figure.PatternReady = true;
     figure.Image1.Picture = nullptr;  // empty until a bitmap is first assigned
-    figure.Image1.Width = kSurfaceWidth;
-    figure.Image1.Height = kSurfaceHeight;
+    figure.Image1.Width = width;
+    figure.Image1.Height = height;
     figure.Image1.Left = -550;
     figure.Image1.Top = -500;
-    figure.PatternBitmap = Surface(figure.Image1.Width, figure.Image1.Height);
-    figure.FrameBitmap = Surface(figure.Image1.Width, figure.Image1.Height);
+    figure.PatternBitmap = std::move(pattern);
+    figure.FrameBitmap = std::move(frame);
+    // The image's own copy and the pattern's shifted copies are written
+    // later (by CLEAR and the first frame) into what is made here.
+    figure.Image1Picture = std::move(picture);
+    figure.PatternShifts = std::move(shifts);
     ++figure.PatternVersion;
     figure.SurfacesCreated = true;
 }
@@ -158,7 +176,7 @@ void BmpInit(FigureState& figure, int mode)
 
     figure.Image1.Left = Round((figure.Panel1.Width - figure.Image1.Width) * 0.5L);
     figure.Image1.Top = Round((figure.Panel1.Height - figure.Image1.Height) * 0.5L);
-    figure.Edit1.Text = "110";
+    figure.Edit1.Text = IntToStr(RingCountFor({figure.Panel1.Width, figure.Panel1.Height}));
     figure.ComboBox3.Text = "20";
 
     // Two ring sets 58 px above and below the surface centre.
@@ -181,7 +199,10 @@ void Image1MouseDown(FigureState& figure, MouseButton button, int x, int y)
     figure.OriginLeft = figure.Image1.Left;
     figure.OriginTop = figure.Image1.Top;
     std::int32_t count = StrToInt(figure.Edit1.Text);
-    DrawRingSet(figure.PatternBitmap, x, y, count, spacing);
+    // While the pattern is built no frame is shown: the frame surface then
+    // serves as the scratch of the ring set's edges.
+    Surface* scratch = figure.Image1.Picture != &figure.FrameBitmap ? &figure.FrameBitmap : nullptr;
+    DrawRingSet(figure.PatternBitmap, x, y, count, spacing, scratch);
     ++figure.PatternVersion;
 }
 

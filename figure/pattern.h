@@ -25,8 +25,10 @@ struct TImage {
     bool Contains(int x, int y) const { return x >= Left && y >= Top && x < Left + Width && y < Top + Height; }
 };
 
-// The stage: 1024 x 768 pixels in the middle of the saver window. It clips
-// the image, so it shows the image's window from (-Left, -Top).
+// The stage: Width x Height figure pixels (1024 x 768, the classic stage,
+// unless the window asks for a larger one), its top-left at (Left, Top) of
+// the saver window in the window's own pixels. It clips the image, so it
+// shows the image's window from (-Left, -Top).
 struct TPanel {
     int Left = 0;
     int Top = 0;
@@ -73,16 +75,21 @@ struct FigureState {
     std::uint64_t ShiftsVersion = ~std::uint64_t(0);
 };
 
-// The surfaces as the saver window creates them: white, 2200 x 1700, the
-// image at (-550, -500), PatternReady set.
+// The surfaces as the saver window creates them, for the stage Panel1 is:
+// white, (2W + 152) x (2H + 164) (2200 x 1700 on the classic stage), the
+// image at (-550, -500), PatternReady set. Every surface the figure will
+// need is made here, once, so that a stage too large for this process's
+// memory fails here (std::bad_alloc) and nowhere later. Throws
+// std::invalid_argument for a stage that cannot be made (see IsValidStage).
 void CreateSurfaces(FigureState& figure);
 
 // CLEAR: the pattern all white, and the image showing a copy of it.
 void Btn_ClearClick(FigureState& figure);
 
-// Mode 2 builds the standard pattern: two ring sets of 111 rings 20 px apart,
-// 116 px between their centres, the image centred on the stage. Any other
-// mode stops after clearing.
+// Mode 2 builds the standard pattern: two ring sets of N + 1 rings 20 px
+// apart (N = RingCountFor the stage: 110 on the classic stage, so 111
+// rings), 116 px between their centres, the image centred on the stage. Any
+// other mode stops after clearing.
 void BmpInit(FigureState& figure, int mode);
 
 // A press at image point (x, y): unless PatternReady is set, a left press
@@ -93,7 +100,10 @@ void Image1MouseDown(FigureState& figure, MouseButton button, int x, int y);
 
 // Inverts, on `surface`, the 10-pixel bands of rings n = count .. 0 of
 // radius n * spacing + 2 about (cx, cy): each band covers the pixels whose
-// distance d from the centre has r - 5 <= d < r + 5.
-void DrawRingSet(Surface& surface, int cx, int cy, std::int32_t count, std::int32_t spacing);
+// distance d from the centre has r - 5 <= d < r + 5. `scratch`, a surface of
+// the same size whose pixels do not matter, holds the bands' edges; without
+// one, one is made for the call.
+void DrawRingSet(Surface& surface, int cx, int cy, std::int32_t count, std::int32_t spacing,
+                 Surface* scratch = nullptr);
 
 }  // namespace figure

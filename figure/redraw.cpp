@@ -27,9 +27,11 @@ void UpdateShifts(FigureState& figure)
         if (shifted.Width() != pattern.Width() || shifted.Height() != pattern.Height())
             shifted = Surface(pattern.Width(), pattern.Height());
         // The surface as one run of bytes: what crosses from one row into the
-        // next lands past the row's last pixel, where nothing reads it.
+        // next lands past the row's last pixel, where nothing reads it. The
+        // byte before a row holds that row's first k pixels in its low bits;
+        // before the first row that byte is the surface's slack.
         std::uint8_t* out = shifted.Bits();
-        for (std::size_t i = 0; i < size; ++i)
+        for (std::ptrdiff_t i = -1; i < std::ptrdiff_t(size); ++i)
             out[i] = std::uint8_t((bits[i] << k) | (bits[i + 1] >> (8 - k)));
     }
     figure.ShiftsVersion = figure.PatternVersion;

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "figure/stage.h"
+
 namespace figure {
 
 class Surface {
@@ -52,9 +54,10 @@ private:
     std::vector<std::uint8_t> storage_ = std::vector<std::uint8_t>(2 * kSlack, 0);
 };
 
-// Surfaces of the figure: 2200 x 1700 pixels, rows of 276 bytes.
-constexpr int kSurfaceWidth = 2200;
-constexpr int kSurfaceHeight = 1700;
+// Surfaces of the classic stage: 2200 x 1700 pixels, rows of 276 bytes.
+constexpr int kSurfaceWidth = SurfaceWidthFor(kClassicStageWidth);
+constexpr int kSurfaceHeight = SurfaceHeightFor(kClassicStageHeight);
+static_assert(kSurfaceWidth == 2200 && kSurfaceHeight == 1700, "the classic surfaces");
 static_assert((kSurfaceWidth + 31) / 32 * 4 == 276, "a figure row is 276 bytes");
 static_assert(276 * kSurfaceHeight == 469200, "a figure surface is 469,200 bytes");
 

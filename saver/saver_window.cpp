@@ -4,6 +4,7 @@
 
 #include "figure/integer_text.h"
 #include "figure/rounding.h"
+#include "saver/form_group.h"
 
 namespace saver {
 namespace {
@@ -89,12 +90,19 @@ void TForm1::CreateParams(CreateParamsRecord& params) const
     }
 }
 
+bool TForm1::IsPrimary() const { return Group == nullptr || Group->IsPrimary(*this); }
+
 void TForm1::FormCreate()
 {
     Left = 0;
     Top = 0;
-    Platform.timeBeginPeriod(1);
-    Random.SetSeed(Platform.timeGetTime() % 30000u);
+    // The timer's resolution is the process's: the primary's form holds it.
+    if (IsPrimary()) {
+        Platform.timeBeginPeriod(1);
+        timerRaised_ = true;
+    }
+    StartSeed = IsPrimary() ? Platform.timeGetTime() % 30000u : Group->SeedFor(*this);
+    Random.SetSeed(StartSeed);
 
     if (ParentWindow != 0) {
         if (auto rect = Platform.GetWindowRect(ParentWindow)) {
@@ -104,20 +112,31 @@ void TForm1::FormCreate()
         Figure.Panel1.Visible = false;
         FormPaint();
     } else {
-        platform::Size screen = Platform.ScreenSize();
-        Figure.Panel1.Width = 1024;
-        Figure.Panel1.Height = 768;
-        Resize(screen.Width, screen.Height);
-        Figure.Panel1.Visible = true;
-        std::optional<std::int32_t> platformId = Platform.GetVersionPlatformId();
-        if (!platformId) {
-            Close();
-            return;
+        platform::Rect area = Screen.Area;
+        if (area.Empty()) {
+            const platform::Size screen = Platform.ScreenSize();
+            area = {0, 0, screen.Width, screen.Height};
         }
-        PlatformId = *platformId;
-        if (PlatformId == kPlatform9x) Platform.SetScreenSaverRunning(true);
+        Left = area.Left;
+        Top = area.Top;
+        const figure::StageSize stage =
+            StageForWindow(area.Right - area.Left, area.Bottom - area.Top, Screen.Scale, Screen.Mode);
+        Figure.Panel1.Width = stage.Width;
+        Figure.Panel1.Height = stage.Height;
+        Resize(area.Right - area.Left, area.Bottom - area.Top);
+        Figure.Panel1.Visible = true;
+        if (IsPrimary()) {
+            std::optional<std::int32_t> platformId = Platform.GetVersionPlatformId();
+            if (!platformId) {
+                Close();
+                return;
+            }
+            PlatformId = *platformId;
+            if (PlatformId == kPlatform9x) Platform.SetScreenSaverRunning(true);
+        }
         Platform.DisableIme();
-        LayOutCovers();
+        // Where every monitor has a form of its own, none needs a cover.
+        if (Group == nullptr) LayOutCovers();
     }
 
     ReadSettings();
@@ -132,14 +151,51 @@ void TForm1::Resize(int width, int height)
     Width = width;
     Height = height;
     figure::TPanel& panel = Figure.Panel1;
-    panel.Left = figure::Round((Width - panel.Width) * 0.5L);
-    panel.Top = figure::Round((Height - panel.Height) * 0.5L);
+    View = StageView(Width, Height, {panel.Width, panel.Height}, Screen.Scale);
+    panel.Left = View.OffsetX();
+    panel.Top = View.OffsetY();
+}
+
+bool TForm1::WantsAnotherStage() const
+{
+    return ParentWindow == 0 && StageForWindow(Width, Height, Screen.Scale, Screen.Mode) != View.Stage();
+}
+
+void TForm1::Restage()
+{
+    if (!WantsAnotherStage()) return;
+    const figure::StageSize stage = StageForWindow(Width, Height, Screen.Scale, Screen.Mode);
+    const std::int32_t originX = Figure.OriginX, originY = Figure.OriginY;
+    Figure.Panel1.Width = stage.Width;
+    Figure.Panel1.Height = stage.Height;
+    Resize(Width, Height);
+    figure::CreateSurfaces(Figure);
+    if (!Activated) return;  // the first activation builds the pattern
+    figure::Btn_ClearClick(Figure);
+    figure::BmpInit(Figure, 2);
+    // The centres keep their places about the origin; the motion goes on
+    // from there with a new leg.
+    const std::int32_t dx = Figure.OriginX - originX, dy = Figure.OriginY - originY;
+    Placement.Centre1X += dx;
+    Placement.Centre1Y += dy;
+    Placement.Centre2X += dx;
+    Placement.Centre2Y += dy;
+    Motion.MoveState = figure::kApproach;
+    Motion.NewLeg = true;
+    figure::PointMove(Placement, Figure);
+    ReDraw();
+    Platform.RepaintImage(false);
 }
 
 void TForm1::LayOutCovers() { Covers = CoverAreas(Platform.Monitors()); }
 
 void TForm1::ReadSettings()
 {
+    // The settings are read once a process, by the primary's form.
+    if (!IsPrimary()) {
+        Pacing.SleepTime = Group->Primary()->Pacing.SleepTime;
+        return;
+    }
     Platform.CreateKey(kMakerKey);
     Pacing.SleepTime = SleepTimeFrom(Platform.ReadValue(kSettingsKey, kSleepTimeValue));
 }
@@ -159,14 +215,17 @@ void TForm1::GiveStartValues()
 void TForm1::FormActivate()
 {
     if (Activated) return;
+    // Every monitor's title runs from the primary's activation.
+    TForm1* primary = IsPrimary() ? nullptr : Group->Primary();
+    if (primary != nullptr) primary->FormActivate();
     if (ParentWindow == 0 && Figure.SurfacesCreated) {
-        Platform.HideApplicationWindow();
+        if (primary == nullptr) Platform.HideApplicationWindow();
         figure::Btn_ClearClick(Figure);
         figure::BmpInit(Figure, 2);
         ReDraw();
         Platform.RepaintImage(false);
     }
-    ActivatedTick = Platform.timeGetTime();
+    ActivatedTick = primary != nullptr ? primary->ActivatedTick : Platform.timeGetTime();
     Activated = true;
 }
 
@@ -184,7 +243,12 @@ void TForm1::FormClose()
     Closed = true;
 }
 
-void TForm1::FormDestroy() { Platform.timeEndPeriod(1); }
+void TForm1::FormDestroy()
+{
+    if (!timerRaised_) return;
+    Platform.timeEndPeriod(1);
+    timerRaised_ = false;
+}
 
 bool TForm1::WMSysCommand(std::uint32_t command, std::intptr_t& result)
 {
@@ -275,7 +339,8 @@ bool TForm1::CloseAllowed()
 {
     if (!CloseQueryConnected) return true;
     if (inKeyPress_ && keyVerdict_) return *keyVerdict_;
-    bool allowed = FormCloseQuery();
+    // Of several forms, the primary's knows the system and asks.
+    bool allowed = IsPrimary() ? FormCloseQuery() : Group->Primary()->FormCloseQuery();
     if (inKeyPress_) keyVerdict_ = allowed;
     return allowed;
 }
@@ -283,14 +348,19 @@ bool TForm1::CloseAllowed()
 void TForm1::Close()
 {
     if (!CloseAllowed()) return;
+    if (Group != nullptr) {
+        Group->CloseAll();
+        return;
+    }
     FormClose();
     Platform.HideForm();
     if (ParentWindow == 0) Platform.Terminate();
 }
 
-void TForm1::AnimeLoop(bool& done)
+void TForm1::AnimeLoop(bool& done) { AnimeLoop(done, Platform.timeGetTime()); }
+
+void TForm1::AnimeLoop(bool& done, Tick now)
 {
-    Tick now = Platform.timeGetTime();
     done = false;
     if (pace::AnimeLoopStep(Pacing, now) != pace::IdleStep::Frame) return;
     ++PacedFrames;
@@ -299,7 +369,8 @@ void TForm1::AnimeLoop(bool& done)
     Platform.RepaintImage(false);
 }
 
-std::uint32_t TForm1::FrameWaitMs() { return pace::FrameWaitMs(Pacing, Platform.timeGetTime()); }
+std::uint32_t TForm1::FrameWaitMs() { return FrameWaitMs(Platform.timeGetTime()); }
+std::uint32_t TForm1::FrameWaitMs(Tick now) const { return pace::FrameWaitMs(Pacing, now); }
 
 void TForm1::AutoMove() { figure::AutoMove(Motion, Controls, Placement, Figure, Random); }
 

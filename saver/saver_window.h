@@ -20,8 +20,11 @@
 #include "pace/pacing.h"
 #include "pace/steering.h"
 #include "platform/platform.h"
+#include "saver/stage_view.h"
 
 namespace saver {
+
+class FormGroup;
 
 using figure::Tick;
 using platform::WindowHandle;
@@ -84,6 +87,17 @@ struct Point {
 };
 Point SamplePosition(int windowWidth, int windowHeight);
 
+// Where the full-screen saver window lies and how it shows its stage: the
+// host sets it before FormCreate.
+struct FormScreen {
+    // The monitor the window covers, in screen coordinates; empty: the
+    // primary screen, at (0, 0).
+    platform::Rect Area;
+    // Screen pixels per figure pixel.
+    int Scale = 1;
+    StageMode Mode = StageMode::Classic;
+};
+
 class TForm1 {
 public:
     // `parentWindow` is the preview window of the command line, 0 for the
@@ -117,12 +131,15 @@ public:
 
     // The idle handler: at most one paced frame per SleepTime milliseconds.
     // `done` is cleared: the loop must come back as soon as it is idle again.
+    // The clock is read once, or `now` serves (one reading for every form).
     void AnimeLoop(bool& done);
+    void AnimeLoop(bool& done, Tick now);
     // True while the idle handler is installed (saver mode, until closing).
     bool IdleHandlerInstalled() const { return idleInstalled_; }
     // How long the host waits (for messages, or else) before it runs
     // AnimeLoop again, so that paced frames come exactly on their tick.
     std::uint32_t FrameWaitMs();
+    std::uint32_t FrameWaitMs(Tick now) const;
 
     // One frame of motion, as the frame clock runs it.
     void AutoMove();
@@ -138,19 +155,41 @@ public:
     bool Activated = false;
     Tick ActivatedTick = 0;
 
-    // The window's place and size.
+    // The window's place and size, in screen pixels.
     int Left = 0;
     int Top = 0;
     int Width = 0;
     int Height = 0;
-    // A new size of the window: the stage is centred on it again, halves to
-    // even, cut equally on both sides when the window is smaller.
+    FormScreen Screen;
+    // The stage on the window: where it lies and at which scale. Panel1's
+    // Left and Top are its offset on the window, its Width and Height the
+    // stage in figure pixels.
+    StageView View;
+    // A new size of the window: the same stage is centred on it again,
+    // halves to even, cut equally on both sides when the window is smaller.
     void Resize(int width, int height);
+    // Whether the window now asks for another stage than it has (a fill
+    // stage whose window changed its size).
+    bool WantsAnotherStage() const;
+    // Makes the stage the window asks for now, if it is another: new
+    // surfaces and, once activated, a new pattern; the centres move with the
+    // origin and the motion goes on with a new approach leg. The title is not
+    // shown again. Throws std::bad_alloc where the surfaces cannot be made.
+    void Restage();
     // The covers of the other monitors, in screen coordinates (saver mode).
     std::vector<platform::Rect> Covers;
     // Lays the covers out for the monitors there are now: at creation, and
     // again when monitors come or go.
     void LayOutCovers();
+
+    // The forms of this process when there are several (one per monitor);
+    // none for a saver of one window.
+    FormGroup* Group = nullptr;
+    // This form does what the process does once: it is alone, or its group's
+    // primary.
+    bool IsPrimary() const;
+    // The seed the motion started from.
+    std::uint32_t StartSeed = 0;
 
     figure::FigureState Figure;
     figure::MotionState Motion;
@@ -186,6 +225,8 @@ private:
 
     PlatformClock clock_;
     bool idleInstalled_ = false;
+    // This form raised the timer's resolution, and ends it when destroyed.
+    bool timerRaised_ = false;
     // While a key press is handled, the close query's first answer serves
     // every close request of that press.
     bool inKeyPress_ = false;

@@ -30,6 +30,7 @@ TEST(HackOptions, TakeOneDashOrTwo)
     EXPECT_EQ(*o.Frames, 300u);
     EXPECT_EQ(Parse({"--window-id", "44040199"}).WindowId, 44040199u);
     EXPECT_TRUE(Parse({"--help"}).Help);
+    EXPECT_TRUE(Parse({"-version"}).Version);
     EXPECT_EQ(Parse({"--display", ":7"}).Display, ":7");
 }
 
@@ -42,6 +43,11 @@ TEST(HackOptions, DelayIsInMicrosecondsTakenAsWholeMillisecondsRoundedUp)
     // The longest interval the frame clock holds, and no more.
     EXPECT_EQ(Parse({"--delay", "4294967295000"}).SleepTime, 4294967295u);
     EXPECT_THROW(Parse({"--delay", "4294967295001"}), UsageError);
+    try {
+        Parse({"--delay", "4294967295001"});
+    } catch (const UsageError& e) {
+        EXPECT_NE(std::string(e.what()).find("49.7 days"), std::string::npos) << "a range a person reads: " << e.what();
+    }
     EXPECT_THROW(Parse({"--delay", "99999999999999999999999"}), UsageError);
 }
 
@@ -54,11 +60,38 @@ TEST(HackOptions, GeometryGivesTheSizeAndThePlace)
     o = Parse({"--geometry", "1280x1024+0+0"});
     EXPECT_EQ(*o.X, 0);
     EXPECT_EQ(*o.Y, 0);
+    EXPECT_FALSE(o.FromRight || o.FromBottom);
     o = Parse({"-geometry", "300x200-10+20"});
-    EXPECT_EQ(*o.X, -10);
+    EXPECT_EQ(*o.X, 10);
+    EXPECT_TRUE(o.FromRight);
     EXPECT_EQ(*o.Y, 20);
-    for (const char* bad : {"640", "x480", "640x", "0x480", "640x480+", "640x480+1", "64ox480", "99999x480"})
-        EXPECT_THROW(Parse({"--geometry", bad}), UsageError) << bad;
+    EXPECT_FALSE(o.FromBottom);
+    // -0 is the right or bottom edge itself, not the left or top.
+    o = Parse({"--geometry", "640x480-0-0"});
+    EXPECT_EQ(*o.X, 0);
+    EXPECT_EQ(*o.Y, 0);
+    EXPECT_TRUE(o.FromRight && o.FromBottom);
+    o = Parse({"--geometry", "32767x32767+32767-32767"});
+    EXPECT_EQ(o.Width, 32767);
+    EXPECT_TRUE(!o.FromRight && o.FromBottom);
+}
+
+TEST(HackOptions, AGeometryTooLargeIsOutOfRangeAndOneMalformedIsBadSyntax)
+{
+    auto error = [](const char* geometry) {
+        try {
+            Parse({"--geometry", geometry});
+        } catch (const UsageError& e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    for (const char* large : {"99999x99999", "32768x480", "640x0", "0x480", "640x480+99999+0", "640x480-0-32768"})
+        EXPECT_NE(error(large).find("out of range"), std::string::npos) << large << ": " << error(large);
+    for (const char* bad : {"640", "x480", "640x", "640x480+", "640x480+1", "64ox480", "640x480+-1+0", "640x480+1+2+3",
+                            "-640x480", "640x480++1"})
+        EXPECT_EQ(error(bad).rfind("--geometry takes WxH or WxH+X+Y", 0), 0u) << bad << ": " << error(bad);
+    EXPECT_EQ(error("99999x99999"), "--geometry's size is out of range (1 to 32767): '99999x99999'");
 }
 
 TEST(HackOptions, BadInputIsOneClearError)
@@ -79,6 +112,9 @@ TEST(HackOptions, BadInputIsOneClearError)
         {{"--window-id", "0x"}, "--window-id takes a window id"},
         {{"--window-id", "0x123456789"}, "--window-id takes a window id"},
         {{"--frames", ""}, "--frames needs a value"},
+        // An argument's line breaks and escape sequences are shown, not obeyed.
+        {{"--delay", "42\n"}, "--delay takes a whole number of 0 or more, not '42\\x0A'"},
+        {{"--bogus\x1B[2J\r"}, "unknown option '--bogus\\x1B[2J\\x0D'"},
     };
     for (const Case& c : cases) {
         try {
@@ -87,7 +123,7 @@ TEST(HackOptions, BadInputIsOneClearError)
         } catch (const UsageError& e) {
             std::string what = e.what();
             EXPECT_EQ(what.rfind(c.says, 0), 0u) << what;
-            EXPECT_EQ(what.find('\n'), std::string::npos) << "one line: " << what;
+            for (unsigned char byte : what) EXPECT_TRUE(byte >= 0x20 && byte != 0x7F) << "one plain line: " << what;
         }
     }
 }

@@ -104,6 +104,64 @@ TEST(StandardBuild, ReachesTheFarCorners)
     EXPECT_TRUE(Black(f.PatternBitmap, 2199, 1699));
 }
 
+FigureState OnStage(StageSize stage)
+{
+    FigureState figure;
+    figure.Panel1.Width = stage.Width;
+    figure.Panel1.Height = stage.Height;
+    CreateSurfaces(figure);
+    return figure;
+}
+
+TEST(StandardBuild, OnALargerStageCentresTheOriginOnItAndReachesTheFarCorners)
+{
+    FigureState f = OnStage({1920, 1080});
+    EXPECT_EQ(f.Image1.Width, 3992);
+    EXPECT_EQ(f.Image1.Height, 2324);
+    EXPECT_EQ(f.PatternBitmap.Width(), 3992);
+    EXPECT_EQ(f.FrameBitmap.Height(), 2324);
+    BmpInit(f, 2);
+    EXPECT_EQ(f.Image1.Left, -1036);
+    EXPECT_EQ(f.Image1.Top, -622);
+    EXPECT_EQ(f.OriginX, 960);
+    EXPECT_EQ(f.OriginY, 540);
+    EXPECT_EQ(f.OriginX - f.OriginLeft, 1996);  // the surface's centre
+    EXPECT_EQ(f.OriginY - f.OriginTop, 1162);
+    EXPECT_EQ(f.Edit1.Text, "117");
+    EXPECT_TRUE(Black(f.PatternBitmap, 1996, 1104));
+    EXPECT_TRUE(Black(f.PatternBitmap, 1996, 1220));
+
+    // The lower corners lie 2338.8 px from the upper centre: ring 117
+    // (2337 to 2347) covers them, where 110 rings would stop at 2207.
+    FigureState one = OnStage({1920, 1080});
+    one.PatternReady = false;
+    DrawRingSet(one.PatternBitmap, 1996, 1104, 117, 20);
+    EXPECT_TRUE(Black(one.PatternBitmap, 0, 2323));
+    EXPECT_TRUE(Black(one.PatternBitmap, 3991, 2323));
+    FigureState tooFew = OnStage({1920, 1080});
+    DrawRingSet(tooFew.PatternBitmap, 1996, 1104, 110, 20);
+    EXPECT_FALSE(Black(tooFew.PatternBitmap, 0, 2323));
+}
+
+TEST(StandardBuild, OnTheClassicStageIsUnchangedByTheRuleForLargerOnes)
+{
+    // The same 1024 x 768 stage asked for explicitly builds the same pattern.
+    FigureState f = OnStage(kClassicStage);
+    BmpInit(f, 2);
+    EXPECT_TRUE(f.PatternBitmap == Built().PatternBitmap);
+}
+
+TEST(Surfaces, ForAStageThatCannotBeMadeAreAnErrorAndNothingIsCreated)
+{
+    for (StageSize bad : {StageSize{1023, 768}, StageSize{1025, 768}, StageSize{16386, 768}, StageSize{16384, 8072}}) {
+        FigureState f;
+        f.Panel1.Width = bad.Width;
+        f.Panel1.Height = bad.Height;
+        EXPECT_THROW(CreateSurfaces(f), std::invalid_argument) << bad.Width << "x" << bad.Height;
+        EXPECT_FALSE(f.SurfacesCreated);
+    }
+}
+
 TEST(RingSet, IsTenPixelBandsOnTheSpacingPitch)
 {
     FigureState f = Empty();

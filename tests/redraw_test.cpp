@@ -117,6 +117,45 @@ TEST(ReDraw, ShowsWhatTheWholeSurfaceAlgorithmShowsAtEveryPlacement)
     }
 }
 
+TEST(ReDraw, OnALargerStageShowsWhatTheWholeSurfaceAlgorithmShowsAtTheExtremes)
+{
+    // Rows of 2716 bits end mid-word, and 1282 is no multiple of 8 or 32.
+    FigureState f;
+    f.Panel1.Width = 1282;
+    f.Panel1.Height = 770;
+    CreateSurfaces(f);
+    BmpInit(f, 2);
+    ASSERT_EQ(f.PatternBitmap.Width(), 2716);
+    Surface title = TestTitle();
+    FixedClock clock;
+    const int W = 1282, H = 770;
+    std::vector<std::array<int, 4>> placements = {
+        {-W / 2 - 76, -H / 2 - 82, 0, 0},                   // the activation frame
+        {-W - 76, -H - 82, -76, -82},                       // the ends of the clamp ranges
+        {-76, -82, -W - 76, -H - 82},
+        {-W - 152, -H - 164, 0, 0},                         // the ends of the valid range
+        {0, 0, -W - 152, -H - 164},
+        {-W - 152, 0, -7, -H - 163},
+        {-5, -H - 164, -W - 145, -3},
+    };
+    std::mt19937 generator(4242);
+    std::uniform_int_distribution<int> x(-W - 152, 0), y(-H - 164, 0);
+    for (int i = 0; i < 16; ++i) placements.push_back({x(generator), y(generator), x(generator), y(generator)});
+    for (std::size_t i = 0; i < placements.size(); ++i) {
+        auto [l, t, sx, sy] = placements[i];
+        Place(f, l, t, sx, sy);
+        bool withTitle = i % 2 == 0;
+        clock.now = withTitle ? kActivated + 10 : kActivated + 9000;
+        ReDraw(f, &title, clock, kActivated);
+        Surface expected = ShownOf(f, ReferenceFrame(f, withTitle ? &title : nullptr));
+        ASSERT_TRUE(Shown(f) == expected) << "placement " << l << "," << t << " second " << sx << "," << sy;
+    }
+    Place(f, -W - 153, 0, 0, 0);
+    EXPECT_THROW(ReDraw(f, nullptr, clock, 0), PlacementError);
+    Place(f, 0, 0, 0, -H - 165);
+    EXPECT_THROW(ReDraw(f, nullptr, clock, 0), PlacementError);
+}
+
 TEST(ReDraw, CoincidingCopiesShowAnAllBlackStage)
 {
     FigureState f = Built();

@@ -53,6 +53,37 @@ TEST(FormCreate, CoversTheScreenAndCentresTheStageHalvesToEven)
     }
 }
 
+TEST(FormCreate, FillsTheScreenAtItsScaleOrKeepsTheClassicStageThere)
+{
+    struct Case {
+        int width, height, scale;
+        StageMode mode;
+        int stageWidth, stageHeight, left, top;
+    };
+    for (Case c : {Case{1920, 1080, 1, StageMode::Fill, 1920, 1080, 0, 0},
+                   {3840, 2160, 2, StageMode::Fill, 1920, 1080, 0, 0},
+                   {1366, 768, 2, StageMode::Fill, 1024, 768, -341, -384},
+                   {1025, 769, 1, StageMode::Fill, 1026, 770, 0, 0},
+                   {1920, 1080, 2, StageMode::Classic, 1024, 768, -64, -228},
+                   {1920, 1080, 1, StageMode::Classic, 1024, 768, 448, 156}}) {
+        Saver s;
+        s.platform.Screen = {c.width, c.height};
+        s.form.Screen.Scale = c.scale;
+        s.form.Screen.Mode = c.mode;
+        s.Start();
+        const figure::TPanel& panel = s.form.Figure.Panel1;
+        EXPECT_EQ(panel.Width, c.stageWidth) << c.width << " at " << c.scale;
+        EXPECT_EQ(panel.Height, c.stageHeight) << c.height << " at " << c.scale;
+        EXPECT_EQ(panel.Left, c.left) << c.width << " at " << c.scale;
+        EXPECT_EQ(panel.Top, c.top) << c.height << " at " << c.scale;
+        EXPECT_EQ(s.form.View.Scale(), c.scale);
+        EXPECT_EQ(s.form.Figure.PatternBitmap.Width(), 2 * c.stageWidth + 152);
+        // The standard build's origin is the stage's centre.
+        EXPECT_EQ(s.form.Figure.OriginX, c.stageWidth / 2);
+        EXPECT_EQ(s.form.Figure.OriginY, c.stageHeight / 2);
+    }
+}
+
 TEST(FormCreate, SeedsFromTheClockAndRaisesTheTimerResolution)
 {
     Saver s(0, 123456);
@@ -513,6 +544,60 @@ TEST(Steering, TwentyMovesPutCentreTwoUnderThePointerAndTheMotionResumesAfterThe
     s.form.AnimeLoop(done);
     EXPECT_EQ(s.platform.Repaints, repaints + 1);
     EXPECT_FALSE(s.form.Pacing.MouseSteering);
+}
+
+TEST(Restage, AFillStageFollowsTheWindowsNewSizeAndTheMotionGoesOnAboutTheNewOrigin)
+{
+    Saver s;
+    s.platform.Screen = {1600, 900};
+    s.form.Screen.Mode = StageMode::Fill;
+    s.Start();
+    bool done;
+    for (int i = 0; i < 300; ++i) {
+        s.platform.Now += 20;
+        s.form.AnimeLoop(done);
+    }
+    const figure::Placement before = s.form.Placement;
+    // A drag: the same stage centred on every size it passes through.
+    s.form.Resize(1700, 950);
+    EXPECT_EQ(s.form.Figure.Panel1.Width, 1600);
+    EXPECT_EQ(s.form.Figure.Panel1.Left, 50);
+    EXPECT_TRUE(s.form.WantsAnotherStage());
+    s.form.Resize(1800, 1000);
+    s.form.Restage();
+    EXPECT_FALSE(s.form.WantsAnotherStage());
+    const figure::FigureState& f = s.form.Figure;
+    EXPECT_EQ(f.Panel1.Width, 1800);
+    EXPECT_EQ(f.Panel1.Height, 1000);
+    EXPECT_EQ(f.Panel1.Left, 0);
+    EXPECT_EQ(f.PatternBitmap.Width(), 3752);
+    EXPECT_EQ(f.OriginX, 900);
+    EXPECT_EQ(f.OriginY, 500);
+    EXPECT_EQ(f.Edit1.Text, "110");
+    EXPECT_EQ(s.form.Placement.Centre2X, before.Centre2X + 100);
+    EXPECT_EQ(s.form.Placement.Centre2Y, before.Centre2Y + 50);
+    EXPECT_EQ(s.form.Motion.MoveState, figure::kApproach);
+    EXPECT_TRUE(s.form.Motion.NewLeg);
+    EXPECT_EQ(f.Image1.Picture, &f.FrameBitmap);  // the new stage shows at once
+    // The title stays gone, and the frames go on within the new surfaces.
+    const Tick activated = s.form.ActivatedTick;
+    for (int i = 0; i < 5000; ++i) {
+        s.platform.Now += 20;
+        s.form.AnimeLoop(done);
+        ASSERT_GE(f.Image1.Left, -1800 - 76);
+        ASSERT_LE(f.Image1.Left, -76);
+        ASSERT_GE(f.SecondY, -1000 - 82);
+        ASSERT_LE(f.SecondY, -82);
+    }
+    EXPECT_EQ(s.form.ActivatedTick, activated);
+    EXPECT_EQ(s.form.PacedFrames, 5300u);
+
+    // The classic stage never changes with the window.
+    Saver classic;
+    classic.Start();
+    classic.form.Resize(1800, 1000);
+    EXPECT_FALSE(classic.form.WantsAnotherStage());
+    EXPECT_EQ(classic.form.Figure.Panel1.Left, 388);
 }
 
 // --- the title picture's format ---

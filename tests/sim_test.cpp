@@ -158,6 +158,56 @@ TEST_F(SimCommand, FramesWritesTheStageOfEachPacedFrameWithTheTitleAtFirst)
     }
 }
 
+TEST_F(SimCommand, AStageOfAnySizeGivesFramesOfItsSizeAndAPatternTwiceAsLargeAndMore)
+{
+    // The classic stage asked for by name is today's trace, line for line.
+    Outcome plain = Sim("trace --seed 77 --frames 3000");
+    Outcome named = Sim("trace --seed 77 --frames 3000 --stage 1024x768");
+    ASSERT_EQ(named.status, 0) << named.err;
+    EXPECT_EQ(plain.out, named.out);
+
+    // On 1600 x 900 the origin is (800, 450), the motion's first step goes
+    // from the stage's corner toward it, and the clamps follow the stage.
+    Outcome wide = Sim("trace --seed 77 --frames 20000 --stage 1600x900");
+    ASSERT_EQ(wide.status, 0) << wide.err;
+    int row = 0;
+    for (const std::string& line : Lines(wide.out)) {
+        std::istringstream fields(line);
+        long k, state, c1x, c1y, c2x, c2y, left, top, sx, sy;
+        ASSERT_TRUE(fields >> k >> state >> c1x >> c1y >> c2x >> c2y >> left >> top >> sx >> sy) << line;
+        if (row++ == 0) {
+            EXPECT_EQ(line, "1 0 1600 900 0 0 -76 -82 -1676 -982");
+        }
+        ASSERT_TRUE(c1x >= 0 && c1x <= 1600 && c2y >= 0 && c2y <= 900) << line;
+        ASSERT_TRUE(left >= -1676 && left <= -76 && sy >= -982 && sy <= -82) << line;
+    }
+    EXPECT_EQ(row, 20000);
+
+    fs::path pattern = dir_ / "pattern.pbm";
+    ASSERT_EQ(Sim("pattern --stage 1600x900 --out " + pattern.string()).status, 0);
+    EXPECT_EQ(Slurp(pattern).rfind("P4\n3352 1964\n", 0), 0u);
+
+    fs::path out = dir_ / "frames";
+    Outcome frames = Sim("frames --seed 3 --frames 2 --stage 1600x900 --out " + out.string());
+    ASSERT_EQ(frames.status, 0) << frames.err;
+    figure::Surface second = sim::DecodePbm(Slurp(out / "frame-000002.pbm"));
+    EXPECT_EQ(second.Width(), 1600);
+    EXPECT_EQ(second.Height(), 900);
+    figure::Surface title = vidider::LoadTitlePicture();
+    sim::Simulation simulation(3, &title, {1600, 900});
+    figure::Surface panel(1600, 900);
+    simulation.PacedFrame(1);
+    simulation.PacedFrame(2);
+    simulation.ShownPanel(panel);
+    EXPECT_TRUE(second == panel);
+    // The title in the middle of the larger stage: (640, 330).
+    for (int x = 0; x < 320; x += 7) EXPECT_EQ(second.IsWhite(640 + x, 330 + 120), title.IsWhite(x, 120)) << x;
+
+    Outcome small = Sim("frames --seed 3 --frames 2 --stage 800x600 --out " + out.string());
+    EXPECT_EQ(small.status, 2);
+    EXPECT_NE(small.err.find("--stage is smaller than 1024x768"), std::string::npos) << small.err;
+}
+
 TEST_F(SimCommand, BadUsageIsOneClearLineAndStatusTwo)
 {
     struct Case {

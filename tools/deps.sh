@@ -3,7 +3,7 @@
 # root it installs what is missing; as anyone else it names the one command
 # to run and stops.
 #
-#   tools/deps.sh test|run|deb
+#   tools/deps.sh test|run|fuzz|deb
 set -eu
 
 base="cmake make g++ libgtest-dev libbenchmark-dev libfreetype-dev libgif-dev fonts-dejavu-core zip unzip libx11-dev libxext-dev"
@@ -13,14 +13,17 @@ wine="wine wine64 wine32:i386 xvfb xserver-xephyr libxinerama1 libxinerama1:i386
 vm32="qemu-system-x86 busybox-static kmod cpio e2fsprogs xz-utils"
 # The X11 hack's daemon, and its peer moire2 for the benchmark.
 x11="xscreensaver xscreensaver-data-extra"
+# The parsers' fuzz targets: clang and its libFuzzer runtime.
+fuzz="clang-14 libclang-rt-14-dev"
 # make deb: dpkg-shlibdeps, dpkg-gencontrol and dpkg-deb, the package's check,
 # and man for its install test.
 deb="dpkg-dev lintian man-db"
 case "${1:-test}" in
-  test) packages="$base $windows $wine $vm32 $x11 $deb" ;;
+  test) packages="$base $windows $wine $vm32 $x11 $fuzz $deb" ;;
   run)  packages="$base $windows $wine" ;;
+  fuzz) packages="cmake make g++ $fuzz" ;;
   deb)  packages="$base $deb" ;;
-  *)    echo "usage: tools/deps.sh test|run|deb" >&2; exit 2 ;;
+  *)    echo "usage: tools/deps.sh test|run|fuzz|deb" >&2; exit 2 ;;
 esac
 
 missing=""

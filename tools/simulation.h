@@ -1,6 +1,7 @@
-// The saver without a screen: TForm1 on the simulated platform with a
-// 1024 x 768 screen, started and activated as the desktop would, and driven
-// frame by frame on a clock the simulation advances.
+// The saver without a screen: TForm1 on the simulated platform with a screen
+// the size of the stage (1024 x 768 unless told), the stage filling it,
+// started and activated as the desktop would, and driven frame by frame on a
+// clock the simulation advances.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +19,9 @@ public:
     // The clock reads this when the saver starts and is activated.
     static constexpr figure::Tick kStartTick = 10000;
 
-    // The saver right after its first activation, its generator seeded with `seed`.
-    explicit Simulation(std::uint32_t seed, const figure::Surface* title);
+    // The saver right after its first activation, its generator seeded with
+    // `seed`, on `stage` (one figure::IsValidStage takes).
+    Simulation(std::uint32_t seed, const figure::Surface* title, figure::StageSize stage = figure::kClassicStage);
 
     // One call of AutoMove, and the state after it as a trace line:
     // "k MoveState Centre1X Centre1Y Centre2X Centre2Y Image1Left Image1Top SecondX SecondY".

@@ -17,6 +17,7 @@
 
 #include "figure/redraw.h"
 #include "tools/title.h"
+#include "x11/bitmap_rows.h"
 
 namespace x11 {
 namespace {
@@ -44,27 +45,66 @@ int NoteError(::Display*, XErrorEvent* error)
     return 0;
 }
 
-// The 1024 pixels of `row` from pixel `from` on (leftmost in the high bit,
-// as the engine keeps them) into `to`, bytes in order, each byte's leftmost
-// pixel in its low bit when `lowBitFirst`. 64 pixels at a time.
-void CopyRow(std::uint8_t* to, const std::uint8_t* row, int from, bool lowBitFirst)
+// The connection is gone: the server ended or was killed. Xlib's own handler
+// would say so in lines of its own and end the process; this one says it in
+// one line and ends at once with status 1, running nothing more on the
+// broken connection (no destructor, no atexit). The shared memory was marked
+// for removal when it was made and goes with the process.
+int DisplayLost(::Display* display)
 {
-    const std::uint8_t* source = row + (from >> 3);
-    const int shift = from & 7;
-    for (int word = 0; word < kStageWidth / 64; ++word, source += 8, to += 8) {
-        std::uint64_t bits;
-        std::memcpy(&bits, source, sizeof bits);
-        bits = __builtin_bswap64(bits);  // the leftmost pixel in bit 63
-        if (shift != 0) bits = (bits << shift) | (source[8] >> (8 - shift));
-        bits = __builtin_bswap64(bits);  // back in byte order
-        if (lowBitFirst) {
-            // Every byte's bits the other way round, eight bytes at once.
-            bits = ((bits >> 1) & 0x5555555555555555u) | ((bits & 0x5555555555555555u) << 1);
-            bits = ((bits >> 2) & 0x3333333333333333u) | ((bits & 0x3333333333333333u) << 2);
-            bits = ((bits >> 4) & 0x0F0F0F0F0F0F0F0Fu) | ((bits & 0x0F0F0F0F0F0F0F0Fu) << 4);
-        }
-        std::memcpy(to, &bits, sizeof bits);
+    std::fprintf(stderr, "vidider: the display %s went away\n", DisplayString(display));
+    std::_Exit(1);
+}
+
+// Black and white as pixels of a window's visual, in its colormap.
+struct Colours {
+    unsigned long Black = 0, White = 0;
+    bool Allocated = false;  // taken from the colormap, to be given back
+};
+
+Colours ColoursOf(::Display* display, const XWindowAttributes& window)
+{
+    const Visual* visual = window.visual;
+    if (visual->c_class == TrueColor) {
+        // Every bit of the depth that is no colour's (the alpha of a 32-bit
+        // visual) is set, so that the pixels are opaque.
+        const unsigned long all = window.depth >= int(8 * sizeof(unsigned long)) ? ~0ul : (1ul << window.depth) - 1;
+        const unsigned long alpha = all & ~(visual->red_mask | visual->green_mask | visual->blue_mask);
+        return {alpha, all, false};
     }
+    XColor black{}, white{};
+    white.red = white.green = white.blue = 0xFFFF;
+    black.flags = white.flags = DoRed | DoGreen | DoBlue;
+    if (XAllocColor(display, window.colormap, &black)) {
+        if (XAllocColor(display, window.colormap, &white)) return {black.pixel, white.pixel, true};
+        XFreeColors(display, window.colormap, &black.pixel, 1, 0);
+    }
+    // A full colormap: the screen's own, the nearest there is.
+    return {BlackPixelOfScreen(window.screen), WhitePixelOfScreen(window.screen), false};
+}
+
+// A one-bit image in memory of its own, rows padded to 32 bits.
+XImage* PlainBitmap(::Display* display, int width, int height)
+{
+    const int bytesPerLine = (width + 31) / 32 * 4;
+    char* data = static_cast<char*>(std::calloc(std::size_t(bytesPerLine) * std::size_t(height), 1));
+    if (data == nullptr) throw std::bad_alloc();
+    XImage* image = XCreateImage(display, DefaultVisual(display, DefaultScreen(display)), 1, XYBitmap, 0, data,
+                                 unsigned(width), unsigned(height), 32, bytesPerLine);
+    if (image == nullptr) {
+        std::free(data);
+        throw std::bad_alloc();
+    }
+    return image;
+}
+
+// A surface's pixels into an image of its size or more.
+void CopySurface(XImage* image, const figure::Surface& surface)
+{
+    const BitmapLayout layout = LayoutOf(*image);
+    for (int y = 0; y < surface.Height(); ++y)
+        CopyRow(reinterpret_cast<std::uint8_t*>(image->data) + std::size_t(y) * image->bytes_per_line, surface.Row(y), 0,
+                surface.Width(), layout);
 }
 
 // The Windows virtual-key code of a key, for the form's key handlers; 0 for
@@ -98,21 +138,28 @@ X11Host::X11Host(const app::HackOptions& options)
       title_(vidider::LoadTitlePicture())
 {
     XSetErrorHandler(NoteError);
+    const char* environment = std::getenv("DISPLAY");
+    if (options.Display.empty() && (environment == nullptr || *environment == '\0'))
+        throw StartError("no display: DISPLAY is not set, and no --display NAME was given");
     display_ = XOpenDisplay(options.Display.empty() ? nullptr : options.Display.c_str());
-    if (display_ == nullptr) {
-        const char* name = options.Display.empty() ? std::getenv("DISPLAY") : options.Display.c_str();
-        throw StartError(std::string("cannot open the display '") + (name != nullptr ? name : "") + "'");
-    }
+    if (display_ == nullptr)
+        throw StartError("cannot open the display '" + (options.Display.empty() ? environment : options.Display) + "'");
+    XSetIOErrorHandler(DisplayLost);
     OpenWindow(options);
-    const int screen = DefaultScreen(display_);
     XGCValues values{};
-    values.foreground = WhitePixel(display_, screen);
-    values.background = BlackPixel(display_, screen);
+    values.foreground = white_;
+    values.background = black_;
     values.graphics_exposures = False;
     stageGc_ = XCreateGC(display_, window_, GCForeground | GCBackground | GCGraphicsExposures, &values);
-    values.foreground = BlackPixel(display_, screen);
+    values.foreground = black_;
     blackGc_ = XCreateGC(display_, window_, GCForeground | GCGraphicsExposures, &values);
     CreateImage();
+    if (options.Fps) {
+        const figure::Surface box = app::FrameRateBox(std::nullopt);
+        frameRateImage_ = PlainBitmap(display_, box.Width(), box.Height());
+        values.foreground = white_;
+        frameRateGc_ = XCreateGC(display_, window_, GCForeground | GCBackground | GCGraphicsExposures, &values);
+    }
 
     platform_.Attach(this);
     form_ = std::make_unique<saver::TForm1>(platform_, 0, &title_);
@@ -133,8 +180,13 @@ X11Host::~X11Host()
         }
         XDestroyImage(image_);
     }
-    if (stageGc_ != nullptr) XFreeGC(display_, stageGc_);
-    if (blackGc_ != nullptr) XFreeGC(display_, blackGc_);
+    if (frameRateImage_ != nullptr) XDestroyImage(frameRateImage_);
+    for (GC gc : {stageGc_, blackGc_, frameRateGc_})
+        if (gc != nullptr) XFreeGC(display_, gc);
+    if (coloursAllocated_) {
+        unsigned long pixels[] = {black_, white_};
+        XFreeColors(display_, colormap_, pixels, 2, 0);
+    }
     if (cross_ != 0) XFreeCursor(display_, cross_);
     if (ownWindow_) XDestroyWindow(display_, window_);
     XCloseDisplay(display_);
@@ -143,40 +195,10 @@ X11Host::~X11Host()
 void X11Host::OpenWindow(const app::HackOptions& options)
 {
     const int screen = DefaultScreen(display_);
-    if (options.Where == app::HackOptions::Mode::Window) {
-        XSetWindowAttributes attributes{};
-        attributes.background_pixel = BlackPixel(display_, screen);
-        attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | PointerMotionMask | ExposureMask |
-                                StructureNotifyMask;
-        width_ = options.Width;
-        height_ = options.Height;
-        int x = options.X.value_or(0), y = options.Y.value_or(0);
-        if (x < 0) x += DisplayWidth(display_, screen) - width_;
-        if (y < 0) y += DisplayHeight(display_, screen) - height_;
-        window_ = XCreateWindow(display_, RootWindow(display_, screen), x, y, unsigned(width_), unsigned(height_), 0,
-                                CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
-        ownWindow_ = true;
-        XStoreName(display_, window_, "vidider");
-        XClassHint hint{const_cast<char*>("vidider"), const_cast<char*>("Vidider")};
-        XSetClassHint(display_, window_, &hint);
-        if (options.X) {
-            XSizeHints hints{};
-            hints.flags = USPosition | USSize;
-            hints.x = x;
-            hints.y = y;
-            hints.width = width_;
-            hints.height = height_;
-            XSetWMNormalHints(display_, window_, &hints);
-        }
-        deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
-        XSetWMProtocols(display_, window_, &deleteWindow_, 1);
-        cross_ = XCreateFontCursor(display_, XC_crosshair);
-        return;
-    }
-
-    window_ = RootWindow(display_, screen);
     std::string named;
-    if (options.Where == app::HackOptions::Mode::WindowId) {
+    if (options.Where == app::HackOptions::Mode::Window) {
+        CreateOwnWindow(options);
+    } else if (options.Where == app::HackOptions::Mode::WindowId) {
         window_ = Window(options.WindowId);
         named = "--window-id";
     } else if (const char* daemon = std::getenv("XSCREENSAVER_WINDOW"); daemon != nullptr && *daemon != '\0') {
@@ -184,8 +206,11 @@ void X11Host::OpenWindow(const app::HackOptions& options)
         if (!id) throw StartError(std::string("XSCREENSAVER_WINDOW holds no window id: '") + daemon + "'");
         window_ = Window(*id);
         named = "XSCREENSAVER_WINDOW";
+    } else {
+        window_ = RootWindow(display_, screen);
     }
-    // The daemon owns input there: this hack follows the window's size.
+    // The hack draws in the window's own visual and colormap, whatever the
+    // screen's.
     XWindowAttributes attributes{};
     const int errors = serverErrors.count;
     Status found = XGetWindowAttributes(display_, window_, &attributes);
@@ -195,9 +220,53 @@ void X11Host::OpenWindow(const app::HackOptions& options)
         std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(window_));
         throw StartError("no window " + std::string(id) + " on the display (" + named + ")");
     }
+    const Colours colours = ColoursOf(display_, attributes);
+    black_ = colours.Black;
+    white_ = colours.White;
+    coloursAllocated_ = colours.Allocated;
+    colormap_ = attributes.colormap;
+    if (ownWindow_) return;
+    // The daemon owns input there: this hack follows the window's size.
     width_ = attributes.width;
     height_ = attributes.height;
     XSelectInput(display_, window_, ExposureMask | StructureNotifyMask);
+}
+
+void X11Host::CreateOwnWindow(const app::HackOptions& options)
+{
+    const int screen = DefaultScreen(display_);
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = BlackPixel(display_, screen);
+    attributes.event_mask =
+        KeyPressMask | KeyReleaseMask | ButtonPressMask | PointerMotionMask | ExposureMask | StructureNotifyMask;
+    width_ = options.Width;
+    height_ = options.Height;
+    // WxH-X-Y: the window's right and bottom edges X and Y from the screen's.
+    int x = options.X.value_or(0), y = options.Y.value_or(0);
+    if (options.FromRight) x = DisplayWidth(display_, screen) - width_ - x;
+    if (options.FromBottom) y = DisplayHeight(display_, screen) - height_ - y;
+    window_ = XCreateWindow(display_, RootWindow(display_, screen), x, y, unsigned(width_), unsigned(height_), 0,
+                            CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
+    ownWindow_ = true;
+    XStoreName(display_, window_, "vidider");
+    XClassHint hint{const_cast<char*>("vidider"), const_cast<char*>("Vidider")};
+    XSetClassHint(display_, window_, &hint);
+    if (options.X) {
+        // The corner the place counts from stays put, also under a window
+        // manager that adds a frame.
+        XSizeHints hints{};
+        hints.flags = USPosition | USSize | PWinGravity;
+        hints.x = x;
+        hints.y = y;
+        hints.width = width_;
+        hints.height = height_;
+        hints.win_gravity = options.FromRight ? (options.FromBottom ? SouthEastGravity : NorthEastGravity)
+                                              : (options.FromBottom ? SouthWestGravity : NorthWestGravity);
+        XSetWMNormalHints(display_, window_, &hints);
+    }
+    deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display_, window_, &deleteWindow_, 1);
+    cross_ = XCreateFontCursor(display_, XC_crosshair);
 }
 
 void X11Host::CreateImage()
@@ -228,14 +297,8 @@ void X11Host::CreateImage()
             }
         }
     }
-    if (image_ == nullptr) {
-        // A display without shared memory (over the network): a plain image.
-        const int bytesPerLine = kStageWidth / 8;
-        char* data = static_cast<char*>(std::calloc(std::size_t(bytesPerLine) * kStageHeight, 1));
-        image_ = XCreateImage(display_, visual, 1, XYBitmap, 0, data, kStageWidth, kStageHeight, 8, bytesPerLine);
-        image_->bitmap_bit_order = MSBFirst;
-        image_->byte_order = MSBFirst;
-    }
+    // A display without shared memory (over the network): a plain image.
+    if (image_ == nullptr) image_ = PlainBitmap(display_, kStageWidth, kStageHeight);
 }
 
 bool X11Host::Animating() const
@@ -243,15 +306,18 @@ bool X11Host::Animating() const
     return form_->IdleHandlerInstalled() && !(options_.Frames && form_->PacedFrames >= *options_.Frames);
 }
 
-int X11Host::Run(int signalFd)
+RunEnd X11Host::Run(int signalFd)
 {
-    // The first frame reaches a window of its own with the Expose of its
-    // mapping.
+    RunEnd end;
     if (ownWindow_) XMapRaised(display_, window_);
     form_->FormActivate();
     if (options_.Seed) form_->Random.SetSeed(*options_.Seed);
-    PaintBorder();
-    fpsSince_ = MonotonicNs();
+    frameRate_.Start(MonotonicNs(), form_->PacedFrames);
+    ClipStageAroundFrameRate();
+    // The activation composed the first frame before it counted as done. A
+    // window of its own shows it with the Expose of its mapping; a window
+    // that is there already, now.
+    if (!ownWindow_) PaintAll();
 
     pollfd waits[2] = {{ConnectionNumber(display_), POLLIN, 0}, {signalFd, POLLIN, 0}};
     while (!quit_) {
@@ -276,9 +342,8 @@ int X11Host::Run(int signalFd)
             deadline = (now / 1000000u + wait) * 1000000u;
         }
         if (options_.Fps) {
-            ReportFps(now);
-            std::uint64_t report = fpsSince_ + 1000000000u;
-            if (deadline == 0 || report < deadline) deadline = report;
+            if (frameRate_.Update(now, form_->PacedFrames)) PaintFrameRate();
+            if (deadline == 0 || frameRate_.NextReadingNs() < deadline) deadline = frameRate_.NextReadingNs();
         }
         XFlush(display_);
         timespec timeout{};
@@ -290,20 +355,20 @@ int X11Host::Run(int signalFd)
         ppoll(waits, 2, deadline != 0 ? &timeout : nullptr, nullptr);
         if (waits[1].revents & POLLIN) {
             signalfd_siginfo signal;
-            if (read(signalFd, &signal, sizeof signal) > 0) quit_ = true;
+            if (read(signalFd, &signal, sizeof signal) == ssize_t(sizeof signal)) {
+                end.Signal = int(signal.ssi_signo);
+                quit_ = true;
+            }
         }
-        if (waits[0].revents & (POLLHUP | POLLERR)) break;
+        if (waits[0].revents & (POLLHUP | POLLERR)) {
+            // The server hung up: the next request finds out and ends the
+            // process through DisplayLost.
+            XNoOp(display_);
+            XSync(display_, False);
+            throw std::runtime_error("the display went away");
+        }
     }
-    return 0;
-}
-
-void X11Host::ReportFps(std::uint64_t now)
-{
-    if (now - fpsSince_ < 1000000000u) return;
-    const double seconds = double(now - fpsSince_) / 1e9;
-    std::fprintf(stderr, "vidider: %.1f frames a second\n", double(form_->PacedFrames - fpsFrames_) / seconds);
-    fpsSince_ = now;
-    fpsFrames_ = form_->PacedFrames;
+    return end;
 }
 
 void X11Host::Handle(XEvent& event)
@@ -311,10 +376,7 @@ void X11Host::Handle(XEvent& event)
     saver::TForm1& f = *form_;
     switch (event.type) {
     case Expose:
-        if (event.xexpose.count == 0) {
-            PaintBorder();
-            PaintStage();
-        }
+        if (event.xexpose.count == 0) PaintAll();
         break;
     case ConfigureNotify:
         if (event.xconfigure.window == window_ &&
@@ -322,8 +384,8 @@ void X11Host::Handle(XEvent& event)
             width_ = event.xconfigure.width;
             height_ = event.xconfigure.height;
             f.Resize(width_, height_);
-            PaintBorder();
-            PaintStage();
+            ClipStageAroundFrameRate();
+            PaintAll();
         }
         break;
     case DestroyNotify:
@@ -424,30 +486,37 @@ void X11Host::PaintBorder()
 
 void X11Host::RepaintImage(bool) { PaintStage(); }
 
+void X11Host::PaintAll()
+{
+    PaintBorder();
+    PaintStage();
+    PaintFrameRate();
+}
+
 void X11Host::PaintStage()
 {
     if (!form_ || !form_->Activated) return;
     const figure::TPanel& panel = form_->Figure.Panel1;
     const int x0 = std::max(0, panel.Left), y0 = std::max(0, panel.Top);
-    const int x1 = std::min(width_, panel.Left + kStageWidth), y1 = std::min(height_, panel.Top + kStageHeight);
+    const int x1 = std::min(width_, panel.Left + panel.Width), y1 = std::min(height_, panel.Top + panel.Height);
     if (x0 >= x1 || y0 >= y1) return;
     const int sx = x0 - panel.Left, sy = y0 - panel.Top;
 
     // The stage's rows straight from the image's picture, in the server's
-    // bit order. Where the picture does not cover the stage (never, within
-    // the placement's clamps) the stage is black.
+    // order. Where the picture does not cover the stage (never, within the
+    // placement's clamps) the stage is black.
     const figure::FigureState& f = form_->Figure;
     const figure::Surface* picture = f.Image1.Picture;
     const int left = f.Image1.Left, top = f.Image1.Top;
-    const bool covered = picture != nullptr && left <= 0 && top <= 0 && left + picture->Width() >= kStageWidth &&
-                         top + picture->Height() >= kStageHeight;
+    const bool covered = picture != nullptr && left <= 0 && top <= 0 && left + picture->Width() >= panel.Width &&
+                         top + picture->Height() >= panel.Height;
     if (!covered) figure::CopyShownWindow(f, shown_);
-    const bool lowBitFirst = image_->bitmap_bit_order == LSBFirst;
+    const BitmapLayout layout = LayoutOf(*image_);
     for (int y = sy; y < sy + (y1 - y0); ++y) {
         const std::uint8_t* row = covered ? picture->Row(y - top) : shown_.Row(y);
         const int from = covered ? -left : 0;
         CopyRow(reinterpret_cast<std::uint8_t*>(image_->data) + std::size_t(y) * image_->bytes_per_line, row, from,
-                lowBitFirst);
+                panel.Width, layout);
     }
     if (shared_) {
         XShmPutImage(display_, window_, stageGc_, image_, sx, sy, x0, y0, unsigned(x1 - x0), unsigned(y1 - y0), False);
@@ -458,6 +527,29 @@ void X11Host::PaintStage()
         XPutImage(display_, window_, stageGc_, image_, sx, sy, x0, y0, unsigned(x1 - x0), unsigned(y1 - y0));
         XFlush(display_);
     }
+}
+
+void X11Host::PaintFrameRate()
+{
+    if (frameRateImage_ == nullptr) return;
+    CopySurface(frameRateImage_, app::FrameRateBox(frameRate_.Rate()));
+    XPutImage(display_, window_, frameRateGc_, frameRateImage_, 0, 0, 0, height_ - frameRateImage_->height,
+              unsigned(frameRateImage_->width), unsigned(frameRateImage_->height));
+}
+
+void X11Host::ClipStageAroundFrameRate()
+{
+    if (frameRateImage_ == nullptr) return;
+    // The window less the box in its bottom-left corner: above it, and
+    // right of it.
+    const int boxTop = std::max(0, height_ - frameRateImage_->height);
+    const int boxRight = std::min(width_, frameRateImage_->width);
+    XRectangle around[2] = {
+        {0, 0, static_cast<unsigned short>(width_), static_cast<unsigned short>(boxTop)},
+        {short(boxRight), short(boxTop), static_cast<unsigned short>(width_ - boxRight),
+         static_cast<unsigned short>(height_ - boxTop)},
+    };
+    XSetClipRectangles(display_, stageGc_, 0, 0, around, 2, Unsorted);
 }
 
 void X11Host::HideForm()

@@ -1,7 +1,8 @@
 // The X11 host under TForm1: the window it draws into (its own, the root or
 // the daemon's, or a given one), the stage centred in it and painted from the
-// frame through a shared-memory one-bit image, keys and the pointer routed to
-// the form's handlers in its own window, and the loop, which sleeps until the
+// frame through a shared-memory one-bit image in that window's own black and
+// white, the frame rate in a corner, keys and the pointer routed to the
+// form's handlers in its own window, and the loop, which sleeps until the
 // next due tick, an X event or a signal.
 #pragma once
 
@@ -14,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/frame_rate.h"
 #include "app/hack_options.h"
 #include "figure/surface.h"
 #include "saver/saver_window.h"
@@ -28,18 +30,27 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// How a run ended: with an exit status, or by a signal that asks the
+// process to end by that same signal once the host is gone.
+struct RunEnd {
+    int ExitStatus = 0;
+    int Signal = 0;  // 0: none
+};
+
 class X11Host : public HostWindow {
 public:
     // Opens the display and the window the options name, and creates the
-    // form in it. Throws StartError.
+    // form in it. Throws StartError. From here on a lost connection to the
+    // display ends the process with one line on stderr and status 1.
     explicit X11Host(const app::HackOptions& options);
     ~X11Host();
     X11Host(const X11Host&) = delete;
     X11Host& operator=(const X11Host&) = delete;
 
     // Shows the window and runs until a key, a double click or the window
-    // manager ends it (own window), or a signal. The exit status.
-    int Run(int signalFd);
+    // manager ends it (own window), the window goes away (status 0), or a
+    // signal arrives on `signalFd` (a signalfd).
+    RunEnd Run(int signalFd);
 
     platform::Size WindowSize() const override { return {width_, height_}; }
     void RepaintImage(bool now) override;
@@ -48,12 +59,18 @@ public:
 
 private:
     void OpenWindow(const app::HackOptions& options);
+    void CreateOwnWindow(const app::HackOptions& options);
     void CreateImage();
+    void PaintAll();
     void Handle(XEvent& event);
     void OnPointer(int x, int y);
     void OnButton(const XButtonEvent& press);
     void PaintBorder();
     void PaintStage();
+    // The frame rate's box in the bottom-left corner, which the stage's
+    // paints leave out.
+    void PaintFrameRate();
+    void ClipStageAroundFrameRate();
     // The window's point in the image's own pixels, where the stage shows
     // the image there.
     struct ImagePoint {
@@ -61,7 +78,6 @@ private:
     };
     std::optional<ImagePoint> OnImage(int x, int y) const;
     bool Animating() const;
-    void ReportFps(std::uint64_t now);
 
     app::HackOptions options_;
     ::Display* display_ = nullptr;
@@ -69,6 +85,10 @@ private:
     bool ownWindow_ = false;
     int width_ = 0;
     int height_ = 0;
+    // Black and white as pixels of the window's visual and colormap.
+    unsigned long black_ = 0, white_ = 0;
+    bool coloursAllocated_ = false;  // in the window's colormap, to be freed
+    Colormap colormap_ = 0;
     GC stageGc_ = nullptr;  // one bits white, zero bits black
     GC blackGc_ = nullptr;
     Cursor cross_ = 0;
@@ -90,8 +110,9 @@ private:
     bool pressed_ = false;
     bool quit_ = false;
 
-    std::uint64_t fpsSince_ = 0;
-    std::uint64_t fpsFrames_ = 0;
+    app::FrameRateMeter frameRate_;
+    XImage* frameRateImage_ = nullptr;
+    GC frameRateGc_ = nullptr;  // as the stage's, without its clip
 };
 
 }  // namespace x11

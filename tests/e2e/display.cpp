@@ -23,6 +23,15 @@ namespace {
 
 ::Display* X(void* x) { return static_cast<::Display*>(x); }
 
+// One channel of a pixel, as 0 to 255.
+std::uint8_t Channel(unsigned long pixel, unsigned long mask)
+{
+    if (mask == 0) return 0;
+    const int shift = __builtin_ctzl(mask);
+    const unsigned long top = mask >> shift;
+    return std::uint8_t(((pixel & mask) >> shift) * 255 / top);
+}
+
 // Starts an X server that writes its display number to a pipe (-displayfd)
 // and waits for the number. `display` is the display it shows itself on,
 // for Xephyr. Its output goes to build/xserver.log.
@@ -94,27 +103,56 @@ void Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<d
 TestDisplay::TestDisplay(Screens screens, const std::string& size, bool openToAll)
 {
     if (screens == Screens::One) {
-        // A black root: nothing on the screen looks like a moire until a
-        // program draws one.
-        std::vector<std::string> argv = {"Xvfb", "-screen", "0", size + "x24", "-nolisten", "tcp", "-noreset", "-br"};
-        if (openToAll) argv.push_back("-ac");
-        server_ = StartServer(argv, "", name_);
-    } else {
-        std::string host;
-        host_ = StartServer({"Xvfb", "-screen", "0", "2400x1100x24", "-nolisten", "tcp", "-noreset"}, "", host);
-        server_ = StartServer({"Xephyr", "+xinerama", "-screen", "1280x1024+0+0", "-screen", "1024x768+1280+0",
-                               "-nolisten", "tcp", "-noreset"},
-                              host, name_);
+        ServerOptions options;
+        options.size = size;
+        options.openToAll = openToAll;
+        StartOne(options);
+        return;
     }
+    std::string host;
+    host_ = StartServer({"Xvfb", "-screen", "0", "2400x1100x24", "-nolisten", "tcp", "-noreset"}, "", host);
+    server_ = StartServer({"Xephyr", "+xinerama", "-screen", "1280x1024+0+0", "-screen", "1024x768+1280+0",
+                           "-nolisten", "tcp", "-noreset"},
+                          host, name_);
+    Connect(true);
+}
+
+TestDisplay::TestDisplay(const ServerOptions& options) { StartOne(options); }
+
+void TestDisplay::StartOne(const ServerOptions& options)
+{
+    // A black root: nothing on the screen looks like a moire until a
+    // program draws one.
+    std::vector<std::string> argv = {"Xvfb", "-screen", "0", options.size + "x" + std::to_string(options.depth),
+                                     "-nolisten", "tcp", "-noreset", "-br"};
+    if (options.openToAll) argv.push_back("-ac");
+    argv.insert(argv.end(), options.more.begin(), options.more.end());
+    server_ = StartServer(argv, "", name_);
+    Connect(false);
+}
+
+void TestDisplay::Connect(bool whiteRoot)
+{
     for (double start = Now(); x_ == nullptr && Now() - start < 10; Sleep(0.05)) x_ = XOpenDisplay(name_.c_str());
     if (x_ == nullptr) throw std::runtime_error("cannot open the display " + name_);
     int a, b, c, d;
     if (!XTestQueryExtension(X(x_), &a, &b, &c, &d)) throw std::runtime_error("the display has no XTest");
-    if (screens == Screens::TwoMonitors) {
+    if (whiteRoot) {
         ::Display* dpy = X(x_);
         XSetWindowBackground(dpy, DefaultRootWindow(dpy), WhitePixel(dpy, DefaultScreen(dpy)));
         XClearWindow(dpy, DefaultRootWindow(dpy));
         XSync(dpy, False);
+    }
+}
+
+void TestDisplay::KillServer()
+{
+    if (x_ != nullptr) XCloseDisplay(X(x_));
+    x_ = nullptr;
+    if (server_ > 0) {
+        ::kill(server_, SIGKILL);
+        ::waitpid(server_, nullptr, 0);
+        server_ = -1;
     }
 }
 
@@ -143,9 +181,12 @@ Shot TestDisplay::Grab(int x, int y, int width, int height)
             for (int col = 0; col < width; ++col, in += 4) out[col] = {in[2], in[1], in[0]};
             continue;
         }
+        // Other depths (16 bits: 5, 6 and 5 of red, green and blue) by the
+        // visual's masks, each channel stretched to 0..255, so that only the
+        // brightest value of a channel reads 255.
         for (int col = 0; col < width; ++col) {
             unsigned long p = XGetPixel(image, col, row);
-            out[col] = {std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)};
+            out[col] = {Channel(p, image->red_mask), Channel(p, image->green_mask), Channel(p, image->blue_mask)};
         }
     }
     XDestroyImage(image);

@@ -31,6 +31,14 @@ struct Shot {
 double Now();
 void Sleep(double seconds);
 
+// A one-screen Xvfb of another make than the usual 24-bit one.
+struct ServerOptions {
+    std::string size = "1280x1024";
+    int depth = 24;
+    bool openToAll = false;
+    std::vector<std::string> more;  // further arguments, as {"-extension", "MIT-SHM"}
+};
+
 class TestDisplay {
 public:
     // One screen of `size` (WxH, 24 bits, black root); or two monitors side
@@ -39,6 +47,8 @@ public:
     enum class Screens { One, TwoMonitors };
     // `openToAll`: clients of any user may connect (a daemon run as another).
     explicit TestDisplay(Screens screens = Screens::One, const std::string& size = "1280x1024", bool openToAll = false);
+    // One screen, the root black, made as `options` say.
+    explicit TestDisplay(const ServerOptions& options);
     ~TestDisplay();
     TestDisplay(const TestDisplay&) = delete;
     TestDisplay& operator=(const TestDisplay&) = delete;
@@ -52,7 +62,14 @@ public:
     void MoveTo(int x, int y);
     void Click(int x, int y, int times = 1, unsigned button = 1);
 
+    // Kills the server as a crash would (SIGKILL). The harness lets go of
+    // its own connection first; the display is of no further use.
+    void KillServer();
+
 private:
+    void StartOne(const ServerOptions& options);
+    void Connect(bool whiteRoot);
+
     std::string name_;
     pid_t server_ = -1;
     pid_t host_ = -1;  // the Xvfb that Xephyr shows its monitors in

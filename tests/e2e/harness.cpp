@@ -155,7 +155,18 @@ std::string Harness::Run(const std::vector<std::string>& arguments, int* code, d
     return clean;
 }
 
-std::vector<pid_t> Harness::Processes(const std::string& comm) { return ProcessesNamed(comm); }
+std::vector<pid_t> Harness::Processes(const std::string& comm)
+{
+    // Only this prefix's: other runs of the suite (another clone's, another
+    // build's) may share the machine, and their programs are none of ours.
+    const std::string mine = std::string("WINEPREFIX=") + prefix_ + '\0';
+    std::vector<pid_t> ours;
+    for (pid_t pid : ProcessesNamed(comm)) {
+        const std::string environment = '\0' + Slurp("/proc/" + std::to_string(pid) + "/environ");
+        if (environment.find('\0' + mine) != std::string::npos) ours.push_back(pid);
+    }
+    return ours;
+}
 
 void Harness::KillStray()
 {

@@ -45,11 +45,14 @@ Finished WaitExit(pid_t pid, double seconds)
     while (Now() - start < seconds) {
         int status = 0;
         pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid) return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Now() - start};
-        if (done < 0) return {-1, Now() - start};
+        if (done == pid) {
+            if (WIFEXITED(status)) return {WEXITSTATUS(status), 0, false, Now() - start};
+            return {128 + WTERMSIG(status), WTERMSIG(status), bool(WCOREDUMP(status)), Now() - start};
+        }
+        if (done < 0) return {-1, 0, false, Now() - start};
         Sleep(0.002);
     }
-    return {-1, Now() - start};
+    return {-1, 0, false, Now() - start};
 }
 
 bool Running(pid_t pid)
@@ -95,6 +98,23 @@ std::vector<pid_t> ProcessesNamed(const std::string& comm)
         found.push_back(pid);
     }
     ::closedir(proc);
+    return found;
+}
+
+std::vector<int> SharedSegmentsOf(pid_t creator)
+{
+    // key shmid perms size cpid lpid ...: one line a segment after a header.
+    std::istringstream table(Slurp("/proc/sysvipc/shm"));
+    std::vector<int> found;
+    std::string line;
+    std::getline(table, line);
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        long key = 0, size = 0;
+        int id = -1, perms = 0;
+        pid_t cpid = -1;
+        if (fields >> key >> id >> perms >> size >> cpid && cpid == creator) found.push_back(id);
+    }
     return found;
 }
 

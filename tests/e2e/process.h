@@ -11,6 +11,8 @@ namespace e2e {
 
 struct Finished {
     int code = -1;         // the exit status; 128 + the signal when killed; -1 when it did not end in time
+    int signal = 0;        // the signal that ended it, 0 when it exited or did not end
+    bool core = false;     // it left a core dump
     double seconds = 0.0;  // how long it took to end
 };
 
@@ -28,6 +30,10 @@ std::vector<std::string> EnvironmentWith(const std::vector<std::string>& without
 // Processes with this command name (as /proc shows it, 15 characters at
 // most), ended ones that are not yet reaped left out.
 std::vector<pid_t> ProcessesNamed(const std::string& comm);
+
+// The System V shared-memory segments a process created that still exist
+// (their ids, as `ipcs -m -p` lists them with their creator).
+std::vector<int> SharedSegmentsOf(pid_t creator);
 
 // CPU time a process has used, in clock ticks (utime + stime); -1 when it
 // is gone.

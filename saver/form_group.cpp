@@ -1,0 +1,78 @@
+#include "saver/form_group.h"
+
+#include <algorithm>
+
+#include "saver/saver_window.h"
+
+namespace saver {
+namespace {
+
+// One day: a wait that long ends by a message first.
+constexpr std::uint32_t kNothingDueMs = 24u * 60u * 60u * 1000u;
+
+}  // namespace
+
+void FormGroup::Add(TForm1& form, int monitor)
+{
+    form.Group = this;
+    forms_.push_back({&form, monitor});
+}
+
+void FormGroup::Remove(TForm1& form)
+{
+    forms_.erase(std::remove_if(forms_.begin(), forms_.end(), [&](const Member& m) { return m.form == &form; }),
+                 forms_.end());
+    form.Group = nullptr;
+}
+
+std::uint32_t FormGroup::SeedFor(const TForm1& form) const
+{
+    const TForm1* primary = Primary();
+    for (const Member& m : forms_)
+        if (m.form == &form && primary != nullptr)
+            return std::uint32_t((std::uint64_t(primary->StartSeed) + 7919u * std::uint64_t(m.monitor)) % 30000u);
+    return 0;
+}
+
+void FormGroup::Activate()
+{
+    for (const Member& m : forms_) m.form->FormActivate();
+}
+
+std::uint32_t FormGroup::FrameWaitMs(figure::Tick now) const
+{
+    std::uint32_t wait = kNothingDueMs;
+    for (const Member& m : forms_)
+        if (m.form->IdleHandlerInstalled()) wait = std::min(wait, m.form->FrameWaitMs(now));
+    return wait;
+}
+
+void FormGroup::AnimeLoop(figure::Tick now)
+{
+    for (const Member& m : forms_) {
+        if (!m.form->IdleHandlerInstalled()) continue;
+        // An error ends that form's call, as the framework's idle processing
+        // would; the other monitors still get their frames.
+        try {
+            bool done = false;
+            m.form->AnimeLoop(done, now);
+        } catch (...) {
+        }
+    }
+}
+
+void FormGroup::CloseAll()
+{
+    for (const Member& m : forms_) {
+        m.form->FormClose();
+        m.form->Platform.HideForm();
+    }
+    if (TForm1* primary = Primary()) primary->Platform.Terminate();
+}
+
+bool FormGroup::Closed() const
+{
+    return std::all_of(forms_.begin(), forms_.end(), [](const Member& m) { return m.form->Closed; });
+}
+
+}  // namespace saver

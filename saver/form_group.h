@@ -1,0 +1,61 @@
+// The saver windows of one process: one per monitor where the stage fills
+// every screen, the primary monitor's first. What the process does once (the
+// timer's resolution, the note to a 9x system that a saver runs, the
+// settings, hiding the taskbar window) the primary's form does; every form
+// records the primary's activation tick and seeds its motion from the
+// primary's seed; one clock reading serves every form's frame clock per wake
+// of the host's loop; and a close request from any form asks the close
+// query once and closes them all. The host owns the forms; the group only
+// knows them.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "figure/ticks.h"
+
+namespace saver {
+
+class TForm1;
+
+class FormGroup {
+public:
+    // A form joins before its FormCreate; the first to join is the primary's.
+    // `monitor` is the monitor's place in the desktop's order (the primary 0);
+    // that monitor's motion starts from (primary's seed + 7919 x monitor)
+    // mod 30000.
+    void Add(TForm1& form, int monitor);
+    // A form whose monitor has gone, before it is destroyed.
+    void Remove(TForm1& form);
+
+    TForm1* Primary() const { return forms_.empty() ? nullptr : forms_.front().form; }
+    bool IsPrimary(const TForm1& form) const { return Primary() == &form; }
+    std::size_t Size() const { return forms_.size(); }
+    // The start seed of `form`'s motion.
+    std::uint32_t SeedFor(const TForm1& form) const;
+
+    // Every form's first activation, the primary's first; all record its tick.
+    void Activate();
+
+    // Milliseconds from `now` until the first of the open forms has its next
+    // frame due (see TForm1::FrameWaitMs); 0: run AnimeLoop now. A day when
+    // no form is open.
+    std::uint32_t FrameWaitMs(figure::Tick now) const;
+    // Every open form's idle handler with this one reading, in monitor order.
+    void AnimeLoop(figure::Tick now);
+
+    // A close request granted on any form: every form runs FormClose and is
+    // hidden, and the application is told to terminate once.
+    void CloseAll();
+    // Every form has closed.
+    bool Closed() const;
+
+private:
+    struct Member {
+        TForm1* form;
+        int monitor;
+    };
+    std::vector<Member> forms_;
+};
+
+}  // namespace saver

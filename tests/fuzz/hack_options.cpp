@@ -1,0 +1,116 @@
+// The X11 hack's command line: the fuzz input cut into arguments at NUL
+// bytes. Either the options come back whole and within their ranges, or one
+// UsageError line says what is wrong. The first argument is also tried as a
+// geometry, against a regular expression's reading of it.
+#include <regex>
+
+#include "app/hack_options.h"
+#include "tests/fuzz/fuzz_check.h"
+
+namespace {
+
+struct Geometry {
+    int Width, Height;
+    std::optional<int> X, Y;
+};
+
+// WxH or WxH+X+Y, either offset - for one counted from the far side; every
+// number is at most 32767 and the size is not 0.
+std::optional<Geometry> MeantGeometry(const std::string& text)
+{
+    static const std::regex form("([0-9]+)x([0-9]+)(([+-])([0-9]+)([+-])([0-9]+))?");
+    std::smatch part;
+    if (!std::regex_match(text, part, form)) return std::nullopt;
+    std::optional<int> number[8];
+    for (int i : {1, 2, 5, 7}) {
+        if (!part[i].matched) continue;
+        auto value = fuzz::DigitsValue(part[i].str());
+        if (!value || *value > 32767) return std::nullopt;
+        number[i] = int(*value);
+    }
+    if (*number[1] == 0 || *number[2] == 0) return std::nullopt;
+    Geometry geometry{*number[1], *number[2], std::nullopt, std::nullopt};
+    if (part[3].matched) {
+        geometry.X = part[4] == "-" ? -*number[5] : *number[5];
+        geometry.Y = part[6] == "-" ? -*number[7] : *number[7];
+    }
+    return geometry;
+}
+
+void CheckGeometry(const std::string& text)
+{
+    const std::optional<Geometry> meant = MeantGeometry(text);
+    std::optional<Geometry> read;
+    try {
+        app::HackOptions options = app::ParseHackOptions({"--geometry", text});
+        read = Geometry{options.Width, options.Height, options.X, options.Y};
+    } catch (const app::UsageError&) {
+    }
+    auto shown = [](const std::optional<Geometry>& g) {
+        if (!g) return std::string("nothing");
+        std::string s = std::to_string(g->Width) + " by " + std::to_string(g->Height);
+        if (g->X) s += " at " + std::to_string(*g->X) + ", " + std::to_string(*g->Y);
+        return s;
+    };
+    FUZZ_CHECK(read.has_value() == meant.has_value() &&
+                   (!read || (read->Width == meant->Width && read->Height == meant->Height && read->X == meant->X &&
+                              read->Y == meant->Y)),
+               "--geometry " + fuzz::Shown(text) + " read as " + shown(read) + ", meant " + shown(meant));
+}
+
+std::string Signed(int value) { return (value < 0 ? "-" : "+") + std::to_string(value < 0 ? -value : value); }
+
+// The options written back as the one command line that means them.
+std::vector<std::string> Written(const app::HackOptions& o)
+{
+    std::vector<std::string> line;
+    switch (o.Where) {
+    case app::HackOptions::Mode::Window: line = {"--window"}; break;
+    case app::HackOptions::Mode::Root: line = {"--root"}; break;
+    case app::HackOptions::Mode::WindowId: line = {"-window-id", std::to_string(o.WindowId)}; break;
+    }
+    std::string geometry = std::to_string(o.Width) + "x" + std::to_string(o.Height);
+    if (o.X) geometry += Signed(*o.X) + Signed(*o.Y);
+    line.insert(line.end(), {"--geometry", geometry, "-delay", std::to_string(std::uint64_t(o.SleepTime) * 1000)});
+    if (o.Seed) line.insert(line.end(), {"--seed", std::to_string(*o.Seed)});
+    if (o.Frames) line.insert(line.end(), {"-frames", std::to_string(*o.Frames)});
+    if (o.Fps) line.push_back("--fps");
+    if (o.Help) line.push_back("-h");
+    if (!o.Display.empty()) line.insert(line.end(), {"--display", o.Display});
+    return line;
+}
+
+bool Same(const app::HackOptions& a, const app::HackOptions& b)
+{
+    return a.Where == b.Where && a.Width == b.Width && a.Height == b.Height && a.X == b.X && a.Y == b.Y &&
+           (a.Where != app::HackOptions::Mode::WindowId || a.WindowId == b.WindowId) && a.SleepTime == b.SleepTime &&
+           a.Seed == b.Seed && a.Frames == b.Frames && a.Fps == b.Fps && a.Help == b.Help && a.Display == b.Display;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::vector<std::string> arguments = fuzz::ArgumentsOf(data, size);
+    const std::string shown = fuzz::Shown(arguments);
+    if (!arguments.empty()) CheckGeometry(arguments[0]);
+    app::HackOptions options;
+    try {
+        options = app::ParseHackOptions(arguments);
+    } catch (const app::UsageError& error) {
+        fuzz::CheckOnePlainLine(error.what(), shown);
+        return 0;
+    }
+    FUZZ_CHECK(options.Width >= 1 && options.Width <= 32767 && options.Height >= 1 && options.Height <= 32767, shown);
+    FUZZ_CHECK(options.X.has_value() == options.Y.has_value(), shown);
+    if (options.X) FUZZ_CHECK(*options.X >= -32767 && *options.X <= 32767 && *options.Y >= -32767 && *options.Y <= 32767, shown);
+    if (options.Where == app::HackOptions::Mode::WindowId)
+        FUZZ_CHECK(options.WindowId != 0 && options.WindowId <= 0x1FFFFFFF, shown);
+    const std::vector<std::string> written = Written(options);
+    try {
+        FUZZ_CHECK(Same(app::ParseHackOptions(written), options), shown + " written " + fuzz::Shown(written));
+    } catch (const app::UsageError& error) {
+        fuzz::Fail("what it accepted, written back, is accepted", shown + " written " + fuzz::Shown(written) + " said " + error.what());
+    }
+    return 0;
+}

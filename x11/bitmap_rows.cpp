@@ -1,0 +1,81 @@
+#include "x11/bitmap_rows.h"
+
+#include <cstring>
+
+namespace x11 {
+namespace {
+
+// `count` pixels (1 to 64) of `row` from pixel `from` on, the leftmost in
+// bit 63, zeros after them.
+std::uint64_t Load(const std::uint8_t* row, int from, int count)
+{
+    const std::uint8_t* source = row + (from >> 3);
+    const int shift = from & 7;
+    const int bytes = (shift + count + 7) >> 3;  // 1 to 9
+    std::uint64_t bits = 0;
+    if (bytes >= 8) {
+        std::memcpy(&bits, source, sizeof bits);
+        bits = __builtin_bswap64(bits);
+    } else {
+        for (int i = 0; i < bytes; ++i) bits |= std::uint64_t(source[i]) << (56 - 8 * i);
+    }
+    if (shift != 0) {
+        bits <<= shift;
+        if (bytes == 9) bits |= source[8] >> (8 - shift);
+    }
+    if (count < 64) bits &= ~std::uint64_t(0) << (64 - count);
+    return bits;
+}
+
+// Eight bytes of the image from 64 pixels (the leftmost in bit 63), as a
+// word whose memory order is the image's.
+std::uint64_t Arrange(std::uint64_t pixels, const BitmapLayout& layout)
+{
+    std::uint64_t bytes = __builtin_bswap64(pixels);  // the leftmost pixels' byte first in memory
+    if (layout.LowBitFirst) {
+        // Every byte's bits the other way round, eight bytes at once.
+        bytes = ((bytes >> 1) & 0x5555555555555555u) | ((bytes & 0x5555555555555555u) << 1);
+        bytes = ((bytes >> 2) & 0x3333333333333333u) | ((bytes & 0x3333333333333333u) << 2);
+        bytes = ((bytes >> 4) & 0x0F0F0F0F0F0F0F0Fu) | ((bytes & 0x0F0F0F0F0F0F0F0Fu) << 4);
+    }
+    if (layout.UnitReversed) {
+        if (layout.UnitBytes == 2) {
+            bytes = ((bytes >> 8) & 0x00FF00FF00FF00FFu) | ((bytes & 0x00FF00FF00FF00FFu) << 8);
+        } else if (layout.UnitBytes == 4) {
+            bytes = __builtin_bswap64(bytes);
+            bytes = (bytes >> 32) | (bytes << 32);
+        }
+    }
+    return bytes;
+}
+
+}  // namespace
+
+BitmapLayout LayoutOf(const XImage& image)
+{
+    BitmapLayout layout;
+    layout.UnitBytes = image.bitmap_unit / 8;
+    layout.LowBitFirst = image.bitmap_bit_order == LSBFirst;
+    // A unit is a number in the image's byte order whose pixels run from
+    // its high or its low bit: where the two orders differ, the leftmost
+    // pixels lie in the unit's last byte.
+    layout.UnitReversed = layout.UnitBytes > 1 && image.byte_order != image.bitmap_bit_order;
+    return layout;
+}
+
+void CopyRow(std::uint8_t* to, const std::uint8_t* row, int from, int width, const BitmapLayout& layout)
+{
+    // 64 pixels at a time; a word of eight bytes is whole units of any size.
+    int done = 0;
+    for (; width - done >= 64; done += 64, to += 8) {
+        const std::uint64_t bytes = Arrange(Load(row, from + done, 64), layout);
+        std::memcpy(to, &bytes, sizeof bytes);
+    }
+    if (done == width) return;
+    const int left = width - done;
+    const int unitBits = 8 * layout.UnitBytes;
+    const std::uint64_t bytes = Arrange(Load(row, from + done, left), layout);
+    std::memcpy(to, &bytes, std::size_t((left + unitBits - 1) / unitBits * layout.UnitBytes));
+}
+
+}  // namespace x11
