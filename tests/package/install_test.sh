@@ -51,6 +51,8 @@ printf '%s\n' "$printed" | grep -q "reads descriptions from /usr/share/xscreensa
 # The manual names the files where they are, by absolute path.
 grep -qx '\.I /usr/local/libexec/xscreensaver/vidider' "$manual" || fail "the manual's FILES does not name /usr/local/libexec/xscreensaver/vidider"
 grep -qx '\.I /usr/local/share/xscreensaver/config/vidider.xml' "$manual" || fail "the manual's FILES does not name /usr/local/share/xscreensaver/config/vidider.xml"
+version=$(sed -n 's/^project(vidider VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
+head -n 1 "$manual" | grep -qF "\"vidider $version\"" || fail "the manual's title line is not of vidider $version: $(head -n 1 "$manual")"
 warnings=$(MANWIDTH=80 man --warnings -l "$manual" 2>&1 >/dev/null) || fail "man cannot show the installed manual"
 [ -z "$warnings" ] || fail "man warns about the installed manual: $warnings"
 
