@@ -1,6 +1,7 @@
 #include "saver/saver_window.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "figure/integer_text.h"
 #include "figure/rounding.h"
@@ -34,6 +35,14 @@ CreateParamsRecord StandardFormParams()
     params.Style = style::kPopup | style::kClipChildren;
     params.ClassStyle = style::kDoubleClicks;
     return params;
+}
+
+StageMode StageModeFrom(const platform::RegistryValue& value)
+{
+    if (value.Kind != platform::ValueKind::Text || value.Text.size() != 4) return StageMode::Classic;
+    for (std::size_t i = 0; i < 4; ++i)
+        if (std::tolower(static_cast<unsigned char>(value.Text[i])) != "fill"[i]) return StageMode::Classic;
+    return StageMode::Fill;
 }
 
 std::uint32_t SleepTimeFrom(const platform::RegistryValue& value)
@@ -135,8 +144,9 @@ void TForm1::FormCreate()
             if (PlatformId == kPlatform9x) Platform.SetScreenSaverRunning(true);
         }
         Platform.DisableIme();
-        // Where every monitor has a form of its own, none needs a cover.
-        if (Group == nullptr) LayOutCovers();
+        // The classic stage's other monitors go black; where the stage fills
+        // every screen, every monitor has a form of its own.
+        if (Screen.Mode == StageMode::Classic && IsPrimary()) LayOutCovers();
     }
 
     ReadSettings();

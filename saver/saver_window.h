@@ -47,6 +47,8 @@ constexpr std::uint16_t kScreenSaveCommand = 0xF140;  // SC_SCREENSAVE
 constexpr std::string_view kMakerKey = "Software\\Tavrenholm\\";
 constexpr std::string_view kSettingsKey = "Software\\Tavrenholm\\ScreenSaverSample";
 constexpr std::string_view kSleepTimeValue = "SleepTime";
+// The stage's mode beside it: the text "fill" (any case) fills every monitor.
+constexpr std::string_view kStageValue = "Stage";
 constexpr std::uint32_t kDefaultSleepTime = 20;
 
 // The preview still, drawn centred in the preview window.
@@ -68,6 +70,10 @@ struct CreateParamsRecord {
 
 // The standard borderless form, before CreateParams adjusts it.
 CreateParamsRecord StandardFormParams();
+
+// The stage's mode from its registry value: Fill for the text "fill" in any
+// case, Classic for anything else or nothing.
+StageMode StageModeFrom(const platform::RegistryValue& value);
 
 // SleepTime from its registry value: a text holding a whole number of 0 or
 // more, or a REG_DWORD taken as its number; anything else is the default.

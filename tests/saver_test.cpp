@@ -246,6 +246,17 @@ TEST(Settings, SleepTimeComesFromItsTextOrFallsBackToTwenty)
     EXPECT_EQ(read(RegistryValue{ValueKind::Other, "", 0}), 20u);
 }
 
+TEST(Settings, TheStageFillsEveryScreenOnlyForTheTextFillInAnyCase)
+{
+    for (const char* fill : {"fill", "FILL", "Fill", "fILl"})
+        EXPECT_EQ(StageModeFrom({ValueKind::Text, fill, 0}), StageMode::Fill) << fill;
+    for (const char* other : {"", "classic", "fill ", " fill", "fills", "f", "1"})
+        EXPECT_EQ(StageModeFrom({ValueKind::Text, other, 0}), StageMode::Classic) << other;
+    EXPECT_EQ(StageModeFrom({ValueKind::Dword, "", 1}), StageMode::Classic);
+    EXPECT_EQ(StageModeFrom({ValueKind::NoValue, "", 0}), StageMode::Classic);
+    EXPECT_EQ(StageModeFrom({ValueKind::NoKey, "", 0}), StageMode::Classic);
+}
+
 TEST(Settings, OnlyTheMakersKeyIsEverCreated)
 {
     Saver s;
