@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/fpu.h"
+#include "windows/message_wait.h"
 #include "windows/resources.h"
 #include "saver/dib.h"
 
@@ -203,8 +204,9 @@ int FormHost::RunSaver()
         if (messages) DrainMessages(quit, exitCode);
         if (quit) break;
         if (!form1_->IdleHandlerInstalled()) {
-            // Closed: only the messages up to the quit are left.
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+            // No frames: closed, with only the messages up to the quit
+            // left, or without surfaces, black until a key ends it.
+            WaitForMessages(INFINITE);
             messages = true;
             continue;
         }
@@ -226,7 +228,7 @@ int FormHost::RunSaver()
         // stretch goes in short sleeps, so the frame reads the due tick.
         if (wait > kLastStretchMs) {
             DWORD ms = std::min<std::uint32_t>(wait - kLastStretchMs, kLongestWaitMs);
-            messages = MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT) != WAIT_TIMEOUT;
+            messages = WaitForMessages(ms) != Wake::TimeOut;
             continue;
         }
         // With `left` ms to go by the clock, the due tick is more than
@@ -253,7 +255,7 @@ int FormHost::RunPreview(WindowHandle parent)
     // The preview ends when its window is closed or destroyed with its
     // parent, or when the parent stops being a window at all.
     while (!form1_->Closed && !windowGone_) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 250, QS_ALLINPUT);
+        WaitForMessages(250);
         DrainMessages(quit, exitCode);
         if (quit || !IsWindow(ToHwnd(parent))) break;
     }

@@ -21,6 +21,7 @@
 
 #include "app/sssetdlg.h"
 #include "figure/rounding.h"
+#include "windows/message_wait.h"
 
 namespace {
 
@@ -91,7 +92,7 @@ bool WaitFor(HANDLE process, DWORD ms)
     DWORD start = GetTickCount();
     while (GetTickCount() - start < ms) {
         Pump();
-        if (MsgWaitForMultipleObjects(1, &process, FALSE, 10, QS_ALLINPUT) == WAIT_OBJECT_0) return true;
+        if (MsgWaitForMultipleObjects(1, &process, FALSE, 10, windows::kWakeMask) == WAIT_OBJECT_0) return true;
     }
     return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
 }
