@@ -1,6 +1,7 @@
 #include "saver/saver_window.h"
 
 #include <algorithm>
+#include <new>
 
 #include "figure/integer_text.h"
 #include "figure/rounding.h"
@@ -94,6 +95,7 @@ void TForm1::FormCreate()
     Left = 0;
     Top = 0;
     Platform.timeBeginPeriod(1);
+    periodRaised_ = true;
     Random.SetSeed(Platform.timeGetTime() % 30000u);
 
     if (ParentWindow != 0) {
@@ -122,9 +124,26 @@ void TForm1::FormCreate()
 
     ReadSettings();
     GiveStartValues();
-    figure::CreateSurfaces(Figure);
     Closed = false;
+    try {
+        figure::CreateSurfaces(Figure);
+    } catch (const std::bad_alloc&) {
+        DropSurfaces();
+        return;
+    }
     if (ParentWindow == 0) idleInstalled_ = true;
+}
+
+void TForm1::DropSurfaces()
+{
+    figure::FigureState& f = Figure;
+    f.Image1.Picture = nullptr;
+    f.Image1.Width = f.Image1.Height = 0;  // nothing to click or steer on
+    f.PatternBitmap = f.FrameBitmap = f.Image1Picture = figure::Surface();
+    for (figure::Surface& shifted : f.PatternShifts) shifted = figure::Surface();
+    f.ShiftsVersion = ~std::uint64_t(0);
+    f.SurfacesCreated = false;
+    idleInstalled_ = false;
 }
 
 void TForm1::Resize(int width, int height)
@@ -137,6 +156,14 @@ void TForm1::Resize(int width, int height)
 }
 
 void TForm1::LayOutCovers() { Covers = CoverAreas(Platform.Monitors()); }
+
+void TForm1::DisplayChanged()
+{
+    if (ParentWindow != 0 || Closed) return;
+    platform::Size screen = Platform.ScreenSize();
+    Resize(screen.Width, screen.Height);
+    LayOutCovers();
+}
 
 void TForm1::ReadSettings()
 {
@@ -161,9 +188,14 @@ void TForm1::FormActivate()
     if (Activated) return;
     if (ParentWindow == 0 && Figure.SurfacesCreated) {
         Platform.HideApplicationWindow();
-        figure::Btn_ClearClick(Figure);
-        figure::BmpInit(Figure, 2);
-        ReDraw();
+        // The image's copy and the pattern's shifted copies are made here.
+        try {
+            figure::Btn_ClearClick(Figure);
+            figure::BmpInit(Figure, 2);
+            ReDraw();
+        } catch (const std::bad_alloc&) {
+            DropSurfaces();
+        }
         Platform.RepaintImage(false);
     }
     ActivatedTick = Platform.timeGetTime();
@@ -184,7 +216,12 @@ void TForm1::FormClose()
     Closed = true;
 }
 
-void TForm1::FormDestroy() { Platform.timeEndPeriod(1); }
+void TForm1::FormDestroy()
+{
+    if (!periodRaised_) return;  // never created, or destroyed already
+    Platform.timeEndPeriod(1);
+    periodRaised_ = false;
+}
 
 bool TForm1::WMSysCommand(std::uint32_t command, std::intptr_t& result)
 {
@@ -235,7 +272,7 @@ void TForm1::Image1MouseDown(figure::MouseButton button, int x, int y)
 
 void TForm1::Image1MouseMove(int x, int y)
 {
-    if (!CheckBox2.Checked) return;
+    if (!CheckBox2.Checked || !Figure.SurfacesCreated) return;
     if (pace::CountMouseMove(Steering, Pacing, clock_, ActivatedTick) != pace::MoveVerdict::Steer) return;
     Placement.Centre2X = static_cast<std::int32_t>(std::int64_t(x) + Figure.Image1.Left);
     Placement.Centre2Y = static_cast<std::int32_t>(std::int64_t(y) + Figure.Image1.Top);

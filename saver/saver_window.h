@@ -151,6 +151,11 @@ public:
     // Lays the covers out for the monitors there are now: at creation, and
     // again when monitors come or go.
     void LayOutCovers();
+    // The display changed (a new resolution, monitors came or went): the
+    // saver window covers the primary screen again, its stage centred on
+    // it, and the covers follow. The preview and a closed saver stay as
+    // they are.
+    void DisplayChanged();
 
     figure::FigureState Figure;
     figure::MotionState Motion;
@@ -183,9 +188,17 @@ private:
     void ReadSettings();
     void GiveStartValues();
     bool CloseAllowed();
+    // Out of memory for the figure's surfaces: the form gives up all of
+    // them and its frames. Its stage stays black (as a black cover is) and
+    // keys end the saver as ever.
+    void DropSurfaces();
 
     PlatformClock clock_;
     bool idleInstalled_ = false;
+    // Set between FormCreate's timeBeginPeriod and FormDestroy's
+    // timeEndPeriod: the system counts them, and an end without its begin
+    // would undo another program's.
+    bool periodRaised_ = false;
     // While a key press is handled, the close query's first answer serves
     // every close request of that press.
     bool inKeyPress_ = false;

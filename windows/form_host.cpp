@@ -416,11 +416,13 @@ LRESULT FormHost::OnFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM
         Guarded([&] { f.Close(); });
         return 0;
     case WM_DISPLAYCHANGE:
-        // Monitors came or went: the covers follow; the saver window and
-        // its stage stay where they are.
+        // A new resolution, or monitors came or went: the saver window
+        // covers the primary screen as it is now, the stage in its middle,
+        // and the covers follow.
         if (f.ParentWindow == 0 && !f.Closed) {
             DestroyCovers();
-            Guarded([&] { f.LayOutCovers(); });
+            Guarded([&] { f.DisplayChanged(); });
+            PlaceWindows();
             CreateCovers();
             SetWindowPos(form_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
