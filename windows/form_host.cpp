@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/fpu.h"
+#include "windows/compat.h"
 #include "windows/message_wait.h"
 #include "windows/resources.h"
 #include "saver/dib.h"
@@ -58,13 +59,16 @@ LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// A cover is black and does nothing; a click does not even activate it, so
-// the saver window keeps the keyboard. Keys that reach it all the same go to
-// the form with the rest (RouteKey).
-LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// The extended style of a cover. WS_EX_NOACTIVATE came with Windows 2000;
+// 98 and ME, which can have several monitors, do not know it, and get by
+// with the answer to WM_MOUSEACTIVATE alone.
+DWORD CoverExStyle()
 {
-    if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
-    return DefWindowProcA(window, message, wParam, lParam);
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    const bool known =
+        GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 5;
+    return WS_EX_TOPMOST | WS_EX_TOOLWINDOW | (known ? WS_EX_NOACTIVATE : 0);
 }
 
 // A top-down one-bit DIB header for `width` x `rows`, 0 black and 1 white.
@@ -151,10 +155,10 @@ void FormHost::CreateCovers()
 {
     RegisterClassOnce(instance_, kCoverClass, 0, CoverProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
                       LoadCursorA(nullptr, IDC_ARROW));
+    const DWORD exStyle = CoverExStyle();
     for (const platform::Rect& area : form1_->Covers) {
-        HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kCoverClass, "", WS_POPUP,
-                                     area.Left, area.Top, area.Right - area.Left, area.Bottom - area.Top,
-                                     application_, nullptr, instance_, nullptr);
+        HWND cover = CreateWindowExA(exStyle, kCoverClass, "", WS_POPUP, area.Left, area.Top, area.Right - area.Left,
+                                     area.Bottom - area.Top, application_, nullptr, instance_, this);
         if (cover == nullptr) continue;
         ShowWindow(cover, SW_SHOWNOACTIVATE);
         covers_.push_back(cover);
@@ -379,6 +383,32 @@ LRESULT CALLBACK FormHost::FormProc(HWND window, UINT message, WPARAM wParam, LP
 {
     FormHost* host = Attach(window, message, lParam);
     return host ? host->OnFormMessage(window, message, wParam, lParam) : DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A cover is black and does nothing; a click does not even activate it.
+// A press gives the keyboard back to the saver window, should another
+// window have taken it: the press makes this process the one the user
+// works with, so the system lets it take the foreground. Keys that reach a
+// cover all the same go to the form with the rest (RouteKey).
+LRESULT CALLBACK FormHost::CoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    FormHost* host = Attach(window, message, lParam);
+    switch (message) {
+    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (host != nullptr) host->TakeKeyboard();
+        return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+void FormHost::TakeKeyboard()
+{
+    if (form_ == nullptr) return;
+    SetForegroundWindow(form_);
+    SetFocus(form_);
 }
 
 LRESULT CALLBACK FormHost::StageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -155,7 +155,26 @@ std::string Harness::Run(const std::vector<std::string>& arguments, int* code, d
     return clean;
 }
 
-std::vector<pid_t> Harness::Processes(const std::string& comm) { return ProcessesNamed(comm); }
+std::vector<pid_t> Harness::Processes(const std::string& comm)
+{
+    // Only this prefix's: other test runs on the same machine have their own
+    // savers, which are not ours to count or to kill.
+    const std::string mine = "WINEPREFIX=" + prefix_;
+    std::vector<pid_t> found;
+    for (pid_t pid : ProcessesNamed(comm)) {
+        std::string environment = Slurp("/proc/" + std::to_string(pid) + "/environ");
+        for (std::size_t at = 0; at < environment.size();) {
+            std::size_t end = environment.find('\0', at);
+            if (end == std::string::npos) end = environment.size();
+            if (environment.compare(at, end - at, mine) == 0) {
+                found.push_back(pid);
+                break;
+            }
+            at = end + 1;
+        }
+    }
+    return found;
+}
 
 void Harness::KillStray()
 {

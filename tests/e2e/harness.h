@@ -54,7 +54,7 @@ public:
     // A program under Wine, to its end; what it printed (CR and LF as LF).
     std::string Run(const std::vector<std::string>& arguments, int* code = nullptr, double seconds = 30);
 
-    // Processes of the prefix with this command name (as /proc shows it).
+    // Processes of this prefix with this command name (as /proc shows it).
     std::vector<pid_t> Processes(const std::string& comm);
     void KillStray();
     // CPU time of a process in clock ticks (utime + stime).
