@@ -281,6 +281,26 @@ TEST_F(Saver, SleepTimeSetsThePaceAndABadValueGivesTheDefault)
     EXPECT_EQ(h.WaitExit(pid, h.Margin(3)).code, 0);
 }
 
+TEST_F(Saver, TheRegFileOfTheUsersReadmeSetsSleepTime)
+{
+    // The lines of windows/README.txt from REGEDIT4 to the value, unindented.
+    std::istringstream readme(Slurp(std::string(VIDIDER_SOURCE_DIR) + "/windows/README.txt"));
+    std::string text;
+    bool inside = false;
+    for (std::string line; std::getline(readme, line);) {
+        inside = inside || line == "    REGEDIT4";
+        if (!inside) continue;
+        text += (line.size() >= 4 ? line.substr(4) : line) + "\n";
+        if (line.find("\"SleepTime\"=") != std::string::npos) break;
+    }
+    ASSERT_NE(text.find("SleepTime"), std::string::npos) << "no .reg text in the README";
+    ASSERT_EQ(h.ImportReg(text), 0) << text;
+    std::string value;
+    ASSERT_EQ(h.Reg({"query", kSettings, "/v", "SleepTime"}, &value), 0) << text;
+    EXPECT_NE(value.find("REG_SZ"), std::string::npos) << value;
+    EXPECT_NE(value.find("40"), std::string::npos) << value;
+}
+
 TEST_F(Saver, LeavesOnlyTheEmptyMakerKeyInTheRegistry)
 {
     std::string before;
