@@ -259,6 +259,56 @@ TEST_F(Saver, TwentyMovesEndingAtTheCentreMakeTheCopiesCoincideUntilTheMouseRest
     EXPECT_EQ(h.WaitExit(pid, h.Margin(3)).code, 0);
 }
 
+TEST_F(Saver, ANewResolutionOfThePrimaryLeavesNoDesktopShowing)
+{
+    // Wine changes the resolution only in a desktop of its own: one of
+    // 1024 x 768 at the screen's top left, grown to 1280 x 1024 by a program
+    // in it, as the display settings would. Its desktop colour is not black.
+    const std::string desktop = "/desktop=vidider-resolution,1024x768";
+    pid_t starter = h.Start({"explorer", desktop, h.Saver(), "/s"});
+    bool moire = false;
+    for (double start = Harness::Now(); !moire && Harness::Now() - start < h.Margin(20); Harness::Sleep(0.05))
+        moire = HasBoth(h.Grab(300, 200, 300, 300));
+    ASSERT_TRUE(moire) << "the saver in a desktop of 1024 x 768; " << SaveShot(h.Grab(0, 0, 1280, 1024), "resolution-start");
+    std::vector<pid_t> savers = h.Processes("vidider.scr");
+    ASSERT_EQ(savers.size(), 1u);
+
+    const std::string log = "/tmp/vidider-e2e-resolution.txt";
+    std::remove(log.c_str());
+    h.Start({"explorer", desktop, h.Binary("preview-host.exe"), "resolution", "1280", "1024"}, log);
+    std::string said = WaitForLine(log, "resolution ", h.Margin(20));
+    ASSERT_NE(said.find("resolution 0 screen width=1280 height=1024"), std::string::npos) << said;
+    // The saver window covers the new screen, black around the stage,
+    // which lies in its middle again: at (128, 128).
+    auto laidOut = [&](const Shot& screen) {
+        for (int y = 0; y < 1024; y += 2)
+            for (int x = 0; x < 1280; x += 2) {
+                const bool onStage = x >= kStageX && x < kStageX + kStageW && y >= kStageY && y < kStageY + kStageH;
+                if (!(onStage ? screen.At(x, y).Black() || screen.At(x, y).White() : screen.At(x, y).Black()))
+                    return false;
+            }
+        return true;
+    };
+    bool done = false;
+    Shot screen;
+    for (double start = Harness::Now(); !done && Harness::Now() - start < h.Margin(5); Harness::Sleep(0.1)) {
+        screen = h.Grab(0, 0, 1280, 1024);
+        done = laidOut(screen);
+    }
+    EXPECT_TRUE(done) << "the desktop shows beside the saver, or the stage is not in the middle; "
+                      << SaveShot(screen, "resolution-grown");
+    EXPECT_TRUE(HasBoth(Stage())) << "the moire on the stage";
+    h.Key("a");
+    for (double start = Harness::Now(); h.Running(savers[0]) || !h.Processes("vidider.scr").empty();) {
+        if (Harness::Now() - start > h.Margin(3)) {
+            ADD_FAILURE() << "a key did not end the saver";
+            break;
+        }
+        Harness::Sleep(0.02);
+    }
+    h.WaitExit(starter, h.Margin(10));
+}
+
 TEST_F(Saver, SleepTimeSetsThePaceAndABadValueGivesTheDefault)
 {
     ASSERT_EQ(h.Reg({"add", kSettings, "/v", "SleepTime", "/t", "REG_SZ", "/d", "1000", "/f"}), 0);

@@ -9,6 +9,7 @@
 //       the "About" box, and the saver's exit
 //   preview-host monitors                the screen's size and every monitor
 //   preview-host covers                  the extended style of every cover
+//   preview-host resolution W H          sets the primary screen to W x H
 //   preview-host focus STAY_MS           a window that takes the keyboard for
 //       STAY_MS and reports the keys that reach it
 //   preview-host desktop [STAY_MS]       the desktop window's handle; keeps the
@@ -244,6 +245,19 @@ int Covers()
     return 0;
 }
 
+// Sets the primary screen to width x height, as the display settings do.
+int Resolution(int width, int height)
+{
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    mode.dmPelsWidth = DWORD(width);
+    mode.dmPelsHeight = DWORD(height);
+    const LONG result = ChangeDisplaySettingsA(&mode, 0);
+    Say("resolution %ld screen width=%d height=%d", result, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return result == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+}
+
 // A window of another program that takes the keyboard from the saver, and
 // says which keys reach it.
 int Focus(DWORD stay)
@@ -272,13 +286,14 @@ int main(int argc, char** argv)
     if (mode == "configure" && (argc == 3 || argc == 4)) return Configure(argv[2], argc == 4 ? argv[3] : "");
     if (mode == "monitors") return Monitors();
     if (mode == "covers") return Covers();
+    if (mode == "resolution" && argc == 4) return Resolution(std::atoi(argv[2]), std::atoi(argv[3]));
     if (mode == "focus" && argc == 3) return Focus(DWORD(std::strtoul(argv[2], nullptr, 10)));
     if (mode == "desktop" && (argc == 2 || argc == 3)) {
         Say("desktop %lu", static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(GetDesktopWindow())));
         if (argc == 3) Sleep(DWORD(std::strtoul(argv[2], nullptr, 10)));
         return 0;
     }
-    std::fprintf(stderr, "usage: preview-host preview SAVER STAY_MS | configure SAVER [ARG] | desktop [STAY_MS] | monitors | covers | "
+    std::fprintf(stderr, "usage: preview-host preview SAVER STAY_MS | configure SAVER [ARG] | desktop [STAY_MS] | monitors | covers | resolution W H | "
                          "focus STAY_MS\n");
     return 2;
 }
