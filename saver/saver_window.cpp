@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <new>
 
 #include "figure/integer_text.h"
 #include "figure/rounding.h"
@@ -108,7 +109,7 @@ void TForm1::FormCreate()
     // The timer's resolution is the process's: the primary's form holds it.
     if (IsPrimary()) {
         Platform.timeBeginPeriod(1);
-        timerRaised_ = true;
+        periodRaised_ = true;
     }
     StartSeed = IsPrimary() ? Platform.timeGetTime() % 30000u : Group->SeedFor(*this);
     Random.SetSeed(StartSeed);
@@ -151,9 +152,26 @@ void TForm1::FormCreate()
 
     ReadSettings();
     GiveStartValues();
-    figure::CreateSurfaces(Figure);
     Closed = false;
+    try {
+        figure::CreateSurfaces(Figure);
+    } catch (const std::bad_alloc&) {
+        DropSurfaces();
+        return;
+    }
     if (ParentWindow == 0) idleInstalled_ = true;
+}
+
+void TForm1::DropSurfaces()
+{
+    figure::FigureState& f = Figure;
+    f.Image1.Picture = nullptr;
+    f.Image1.Width = f.Image1.Height = 0;  // nothing to click or steer on
+    f.PatternBitmap = f.FrameBitmap = f.Image1Picture = figure::Surface();
+    for (figure::Surface& shifted : f.PatternShifts) shifted = figure::Surface();
+    f.ShiftsVersion = ~std::uint64_t(0);
+    f.SurfacesCreated = false;
+    idleInstalled_ = false;
 }
 
 void TForm1::Resize(int width, int height)
@@ -179,7 +197,13 @@ void TForm1::Restage()
     Figure.Panel1.Width = stage.Width;
     Figure.Panel1.Height = stage.Height;
     Resize(Width, Height);
-    figure::CreateSurfaces(Figure);
+    try {
+        figure::CreateSurfaces(Figure);
+    } catch (const std::bad_alloc&) {
+        DropSurfaces();  // black, as a form whose surfaces could not be made at creation
+        Platform.RepaintImage(false);
+        return;
+    }
     if (!Activated) return;  // the first activation builds the pattern
     figure::Btn_ClearClick(Figure);
     figure::BmpInit(Figure, 2);
@@ -198,6 +222,14 @@ void TForm1::Restage()
 }
 
 void TForm1::LayOutCovers() { Covers = CoverAreas(Platform.Monitors()); }
+
+void TForm1::DisplayChanged()
+{
+    if (ParentWindow != 0 || Closed) return;
+    platform::Size screen = Platform.ScreenSize();
+    Resize(screen.Width, screen.Height);
+    LayOutCovers();
+}
 
 void TForm1::ReadSettings()
 {
@@ -230,9 +262,14 @@ void TForm1::FormActivate()
     if (primary != nullptr) primary->FormActivate();
     if (ParentWindow == 0 && Figure.SurfacesCreated) {
         if (primary == nullptr) Platform.HideApplicationWindow();
-        figure::Btn_ClearClick(Figure);
-        figure::BmpInit(Figure, 2);
-        ReDraw();
+        // The image's copy and the pattern's shifted copies are made here.
+        try {
+            figure::Btn_ClearClick(Figure);
+            figure::BmpInit(Figure, 2);
+            ReDraw();
+        } catch (const std::bad_alloc&) {
+            DropSurfaces();
+        }
         Platform.RepaintImage(false);
     }
     ActivatedTick = primary != nullptr ? primary->ActivatedTick : Platform.timeGetTime();
@@ -255,9 +292,9 @@ void TForm1::FormClose()
 
 void TForm1::FormDestroy()
 {
-    if (!timerRaised_) return;
+    if (!periodRaised_) return;  // never created, or destroyed already
     Platform.timeEndPeriod(1);
-    timerRaised_ = false;
+    periodRaised_ = false;
 }
 
 bool TForm1::WMSysCommand(std::uint32_t command, std::intptr_t& result)
@@ -309,7 +346,7 @@ void TForm1::Image1MouseDown(figure::MouseButton button, int x, int y)
 
 void TForm1::Image1MouseMove(int x, int y)
 {
-    if (!CheckBox2.Checked) return;
+    if (!CheckBox2.Checked || !Figure.SurfacesCreated) return;
     if (pace::CountMouseMove(Steering, Pacing, clock_, ActivatedTick) != pace::MoveVerdict::Steer) return;
     Placement.Centre2X = static_cast<std::int32_t>(std::int64_t(x) + Figure.Image1.Left);
     Placement.Centre2Y = static_cast<std::int32_t>(std::int64_t(y) + Figure.Image1.Top);
