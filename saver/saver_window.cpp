@@ -1,7 +1,6 @@
 #include "saver/saver_window.h"
 
 #include <algorithm>
-#include <cctype>
 #include <new>
 
 #include "figure/integer_text.h"
@@ -41,8 +40,11 @@ CreateParamsRecord StandardFormParams()
 StageMode StageModeFrom(const platform::RegistryValue& value)
 {
     if (value.Kind != platform::ValueKind::Text || value.Text.size() != 4) return StageMode::Classic;
-    for (std::size_t i = 0; i < 4; ++i)
-        if (std::tolower(static_cast<unsigned char>(value.Text[i])) != "fill"[i]) return StageMode::Classic;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const char c = value.Text[i];
+        const char lower = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;  // ASCII alone, whatever the locale
+        if (lower != "fill"[i]) return StageMode::Classic;
+    }
     return StageMode::Fill;
 }
 
@@ -260,16 +262,12 @@ void TForm1::FormActivate()
     // Every monitor's title runs from the primary's activation.
     TForm1* primary = IsPrimary() ? nullptr : Group->Primary();
     if (primary != nullptr) primary->FormActivate();
+    if (ParentWindow == 0 && primary == nullptr && !Closed) Platform.HideApplicationWindow();
     if (ParentWindow == 0 && Figure.SurfacesCreated) {
-        if (primary == nullptr) Platform.HideApplicationWindow();
-        // The image's copy and the pattern's shifted copies are made here.
-        try {
-            figure::Btn_ClearClick(Figure);
-            figure::BmpInit(Figure, 2);
-            ReDraw();
-        } catch (const std::bad_alloc&) {
-            DropSurfaces();
-        }
+        // Every surface this needs was made at creation.
+        figure::Btn_ClearClick(Figure);
+        figure::BmpInit(Figure, 2);
+        ReDraw();
         Platform.RepaintImage(false);
     }
     ActivatedTick = primary != nullptr ? primary->ActivatedTick : Platform.timeGetTime();

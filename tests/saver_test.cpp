@@ -499,17 +499,38 @@ TEST(Surfaces, WithoutMemoryForThemAtCreationTheStageStaysBlackAndAKeyEndsTheSav
     ExpectBlackUntilAKey(s, "after creation");
 }
 
-TEST(Surfaces, WithoutMemoryForTheImagesCopiesAtActivationTheStageStaysBlack)
+TEST(Surfaces, AreAllMadeAtCreationSoActivationAndFramesNeedNoMoreMemory)
 {
     Saver s;
+    s.form.Screen.Mode = StageMode::Fill;
+    s.platform.Screen = {1920, 1080};
     s.form.FormCreate();
     ASSERT_TRUE(s.form.Figure.SurfacesCreated);
     {
-        OutOfMemory limit;
+        OutOfMemory limit;  // nothing larger than 100,000 bytes from here on
         EXPECT_NO_THROW(s.form.FormActivate());
+        bool done;
+        for (int i = 0; i < 50; ++i) {
+            s.platform.Now += 20;
+            EXPECT_NO_THROW(s.form.AnimeLoop(done));
+        }
     }
-    EXPECT_GE(s.platform.Repaints, 1) << "the stage is painted, black";
-    ExpectBlackUntilAKey(s, "after activation");
+    EXPECT_TRUE(s.form.Figure.SurfacesCreated);
+    EXPECT_EQ(s.form.Figure.Image1.Picture, &s.form.Figure.FrameBitmap);
+    EXPECT_EQ(s.form.PacedFrames, 50u);
+}
+
+TEST(Surfaces, ThatCannotBeMadeForANewSizeLeaveTheStageBlackAndAKeyEndsTheSaver)
+{
+    Saver s;
+    s.form.Screen.Mode = StageMode::Fill;
+    s.Start();
+    s.form.Resize(1600, 1000);
+    {
+        OutOfMemory limit;
+        EXPECT_NO_THROW(s.form.Restage());
+    }
+    ExpectBlackUntilAKey(s, "after a new size");
 }
 
 // --- a new resolution ---
