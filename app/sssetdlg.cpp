@@ -56,6 +56,12 @@ platform::WindowHandle TScrnSaveSetupDlg::CreateParams()
     return OwnerWindow;
 }
 
+void TScrnSaveSetupDlg::DropOwner()
+{
+    FormDestroy();
+    OwnerWindow = 0;
+}
+
 void TScrnSaveSetupDlg::FormDestroy()
 {
     if (OwnerWindow != 0) platform_.EnableWindow(OwnerWindow, true);

@@ -58,6 +58,10 @@ public:
 
     // The foreground window becomes the owner, disabled while the box lives.
     platform::WindowHandle CreateParams();
+    // The box could not be made with that owner (a foreground window that
+    // is going away, say): the owner gets its input back and is forgotten,
+    // and the box is made without one.
+    void DropOwner();
     void FormDestroy();
     void OKBtnClick() {}
 

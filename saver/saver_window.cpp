@@ -1,6 +1,7 @@
 #include "saver/saver_window.h"
 
 #include <algorithm>
+#include <new>
 
 #include "figure/integer_text.h"
 #include "figure/rounding.h"
@@ -34,6 +35,17 @@ CreateParamsRecord StandardFormParams()
     params.Style = style::kPopup | style::kClipChildren;
     params.ClassStyle = style::kDoubleClicks;
     return params;
+}
+
+StageMode StageModeFrom(const platform::RegistryValue& value)
+{
+    if (value.Kind != platform::ValueKind::Text || value.Text.size() != 4) return StageMode::Classic;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const char c = value.Text[i];
+        const char lower = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;  // ASCII alone, whatever the locale
+        if (lower != "fill"[i]) return StageMode::Classic;
+    }
+    return StageMode::Fill;
 }
 
 std::uint32_t SleepTimeFrom(const platform::RegistryValue& value)
@@ -99,7 +111,7 @@ void TForm1::FormCreate()
     // The timer's resolution is the process's: the primary's form holds it.
     if (IsPrimary()) {
         Platform.timeBeginPeriod(1);
-        timerRaised_ = true;
+        periodRaised_ = true;
     }
     StartSeed = IsPrimary() ? Platform.timeGetTime() % 30000u : Group->SeedFor(*this);
     Random.SetSeed(StartSeed);
@@ -135,15 +147,33 @@ void TForm1::FormCreate()
             if (PlatformId == kPlatform9x) Platform.SetScreenSaverRunning(true);
         }
         Platform.DisableIme();
-        // Where every monitor has a form of its own, none needs a cover.
-        if (Group == nullptr) LayOutCovers();
+        // The classic stage's other monitors go black; where the stage fills
+        // every screen, every monitor has a form of its own.
+        if (Screen.Mode == StageMode::Classic && IsPrimary()) LayOutCovers();
     }
 
     ReadSettings();
     GiveStartValues();
-    figure::CreateSurfaces(Figure);
     Closed = false;
+    try {
+        figure::CreateSurfaces(Figure);
+    } catch (const std::bad_alloc&) {
+        DropSurfaces();
+        return;
+    }
     if (ParentWindow == 0) idleInstalled_ = true;
+}
+
+void TForm1::DropSurfaces()
+{
+    figure::FigureState& f = Figure;
+    f.Image1.Picture = nullptr;
+    f.Image1.Width = f.Image1.Height = 0;  // nothing to click or steer on
+    f.PatternBitmap = f.FrameBitmap = f.Image1Picture = figure::Surface();
+    for (figure::Surface& shifted : f.PatternShifts) shifted = figure::Surface();
+    f.ShiftsVersion = ~std::uint64_t(0);
+    f.SurfacesCreated = false;
+    idleInstalled_ = false;
 }
 
 void TForm1::Resize(int width, int height)
@@ -169,7 +199,13 @@ void TForm1::Restage()
     Figure.Panel1.Width = stage.Width;
     Figure.Panel1.Height = stage.Height;
     Resize(Width, Height);
-    figure::CreateSurfaces(Figure);
+    try {
+        figure::CreateSurfaces(Figure);
+    } catch (const std::bad_alloc&) {
+        DropSurfaces();  // black, as a form whose surfaces could not be made at creation
+        Platform.RepaintImage(false);
+        return;
+    }
     if (!Activated) return;  // the first activation builds the pattern
     figure::Btn_ClearClick(Figure);
     figure::BmpInit(Figure, 2);
@@ -188,6 +224,14 @@ void TForm1::Restage()
 }
 
 void TForm1::LayOutCovers() { Covers = CoverAreas(Platform.Monitors()); }
+
+void TForm1::DisplayChanged()
+{
+    if (ParentWindow != 0 || Closed) return;
+    platform::Size screen = Platform.ScreenSize();
+    Resize(screen.Width, screen.Height);
+    LayOutCovers();
+}
 
 void TForm1::ReadSettings()
 {
@@ -218,8 +262,9 @@ void TForm1::FormActivate()
     // Every monitor's title runs from the primary's activation.
     TForm1* primary = IsPrimary() ? nullptr : Group->Primary();
     if (primary != nullptr) primary->FormActivate();
+    if (ParentWindow == 0 && primary == nullptr && !Closed) Platform.HideApplicationWindow();
     if (ParentWindow == 0 && Figure.SurfacesCreated) {
-        if (primary == nullptr) Platform.HideApplicationWindow();
+        // Every surface this needs was made at creation.
         figure::Btn_ClearClick(Figure);
         figure::BmpInit(Figure, 2);
         ReDraw();
@@ -245,9 +290,9 @@ void TForm1::FormClose()
 
 void TForm1::FormDestroy()
 {
-    if (!timerRaised_) return;
+    if (!periodRaised_) return;  // never created, or destroyed already
     Platform.timeEndPeriod(1);
-    timerRaised_ = false;
+    periodRaised_ = false;
 }
 
 bool TForm1::WMSysCommand(std::uint32_t command, std::intptr_t& result)
@@ -299,7 +344,7 @@ void TForm1::Image1MouseDown(figure::MouseButton button, int x, int y)
 
 void TForm1::Image1MouseMove(int x, int y)
 {
-    if (!CheckBox2.Checked) return;
+    if (!CheckBox2.Checked || !Figure.SurfacesCreated) return;
     if (pace::CountMouseMove(Steering, Pacing, clock_, ActivatedTick) != pace::MoveVerdict::Steer) return;
     Placement.Centre2X = static_cast<std::int32_t>(std::int64_t(x) + Figure.Image1.Left);
     Placement.Centre2Y = static_cast<std::int32_t>(std::int64_t(y) + Figure.Image1.Top);

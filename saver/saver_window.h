@@ -47,6 +47,8 @@ constexpr std::uint16_t kScreenSaveCommand = 0xF140;  // SC_SCREENSAVE
 constexpr std::string_view kMakerKey = "Software\\Tavrenholm\\";
 constexpr std::string_view kSettingsKey = "Software\\Tavrenholm\\ScreenSaverSample";
 constexpr std::string_view kSleepTimeValue = "SleepTime";
+// The stage's mode beside it: the text "fill" (any case) fills every monitor.
+constexpr std::string_view kStageValue = "Stage";
 constexpr std::uint32_t kDefaultSleepTime = 20;
 
 // The preview still, drawn centred in the preview window.
@@ -68,6 +70,10 @@ struct CreateParamsRecord {
 
 // The standard borderless form, before CreateParams adjusts it.
 CreateParamsRecord StandardFormParams();
+
+// The stage's mode from its registry value: Fill for the text "fill" in any
+// case, Classic for anything else or nothing.
+StageMode StageModeFrom(const platform::RegistryValue& value);
 
 // SleepTime from its registry value: a text holding a whole number of 0 or
 // more, or a REG_DWORD taken as its number; anything else is the default.
@@ -174,13 +180,19 @@ public:
     // Makes the stage the window asks for now, if it is another: new
     // surfaces and, once activated, a new pattern; the centres move with the
     // origin and the motion goes on with a new approach leg. The title is not
-    // shown again. Throws std::bad_alloc where the surfaces cannot be made.
+    // shown again. Where the surfaces cannot be made the form goes black, as
+    // at creation: no frames, and a key still ends the saver.
     void Restage();
     // The covers of the other monitors, in screen coordinates (saver mode).
     std::vector<platform::Rect> Covers;
     // Lays the covers out for the monitors there are now: at creation, and
     // again when monitors come or go.
     void LayOutCovers();
+    // The display changed (a new resolution, monitors came or went): the
+    // saver window covers the primary screen again, its stage centred on
+    // it, and the covers follow. The preview and a closed saver stay as
+    // they are.
+    void DisplayChanged();
 
     // The forms of this process when there are several (one per monitor);
     // none for a saver of one window.
@@ -222,11 +234,17 @@ private:
     void ReadSettings();
     void GiveStartValues();
     bool CloseAllowed();
+    // Out of memory for the figure's surfaces: the form gives up all of
+    // them and its frames. Its stage stays black (as a black cover is) and
+    // keys end the saver as ever.
+    void DropSurfaces();
 
     PlatformClock clock_;
     bool idleInstalled_ = false;
-    // This form raised the timer's resolution, and ends it when destroyed.
-    bool timerRaised_ = false;
+    // Set between FormCreate's timeBeginPeriod and FormDestroy's
+    // timeEndPeriod: the system counts them, and an end without its begin
+    // would undo another program's.
+    bool periodRaised_ = false;
     // While a key press is handled, the close query's first answer serves
     // every close request of that press.
     bool inKeyPress_ = false;

@@ -1,8 +1,6 @@
 #include "saver/stage_view.h"
 
 #include <algorithm>
-#include <array>
-#include <cstring>
 
 #include "figure/rounding.h"
 #include "figure/surface.h"
@@ -13,28 +11,6 @@ namespace {
 // The division that rounds toward minus infinity, for pixels left of or
 // above the stage.
 int FloorDiv(int a, int b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-
-// Every byte's eight bits, each made `scale` bits wide: 8 x scale bits, the
-// first pixel in the highest of them.
-constexpr std::array<std::uint64_t, 256> EnlargedBytes(int scale)
-{
-    std::array<std::uint64_t, 256> table{};
-    const std::uint64_t run = (std::uint64_t(1) << scale) - 1;
-    for (int byte = 0; byte < 256; ++byte) {
-        std::uint64_t bits = 0;
-        for (int i = 0; i < 8; ++i)
-            if (byte & (0x80 >> i)) bits |= run << (scale * (7 - i));
-        table[std::size_t(byte)] = bits;
-    }
-    return table;
-}
-
-// The tables of scales 2 to kMaxScale, made by the compiler.
-constexpr std::array<std::array<std::uint64_t, 256>, kMaxScale - 1> kEnlarged = [] {
-    std::array<std::array<std::uint64_t, 256>, kMaxScale - 1> tables{};
-    for (int scale = 2; scale <= kMaxScale; ++scale) tables[std::size_t(scale - 2)] = EnlargedBytes(scale);
-    return tables;
-}();
 
 ShownSpan SpanOf(int window, int offset, int size, int scale)
 {
@@ -87,10 +63,21 @@ std::optional<FigurePoint> StageView::ToStage(int x, int y) const
     return FigurePoint{dx / scale_, dy / scale_};
 }
 
-void EnlargeRow(std::uint8_t* out, const std::uint8_t* row, int x, int count, int scale)
+RowEnlarger::RowEnlarger(int scale) : scale_(std::clamp(scale, 1, kMaxScale))
+{
+    const std::uint64_t run = (std::uint64_t(1) << scale_) - 1;
+    for (int byte = 0; byte < 256; ++byte) {
+        std::uint64_t bits = 0;
+        for (int i = 0; i < 8; ++i)
+            if (byte & (0x80 >> i)) bits |= run << (scale_ * (7 - i));
+        enlarged_[std::size_t(byte)] = bits;
+    }
+}
+
+void RowEnlarger::Enlarge(std::uint8_t* out, const std::uint8_t* row, int x, int count) const
 {
     if (count <= 0) return;
-    if (scale <= 1) {
+    if (scale_ == 1) {
         // 32 pixels at a time, the last word's bits past the row cleared.
         const int words = (count + 31) / 32;
         for (int w = 0; w < words; ++w) {
@@ -100,17 +87,15 @@ void EnlargeRow(std::uint8_t* out, const std::uint8_t* row, int x, int count, in
         }
         return;
     }
-    const auto& table = kEnlarged[std::size_t(std::min(scale, kMaxScale) - 2)];
-    scale = std::min(scale, kMaxScale);
     const int bytes = (count + 7) / 8;
     for (int i = 0; i < bytes; ++i) {
         auto byte = std::uint8_t(figure::LoadBits32(row, std::ptrdiff_t(x) + 8 * i) >> 24);
         const int left = count - 8 * i;
         if (left < 8) byte = std::uint8_t(byte & (0xFF00u >> left));
         // 8 x scale bits, a whole number of bytes, highest first.
-        const std::uint64_t bits = table[byte];
-        std::uint8_t* to = out + std::size_t(i) * std::size_t(scale);
-        for (int b = 0; b < scale; ++b) to[b] = std::uint8_t(bits >> (8 * (scale - 1 - b)));
+        const std::uint64_t bits = enlarged_[byte];
+        std::uint8_t* to = out + std::size_t(i) * std::size_t(scale_);
+        for (int b = 0; b < scale_; ++b) to[b] = std::uint8_t(bits >> (8 * (scale_ - 1 - b)));
     }
 }
 

@@ -5,6 +5,7 @@
 // widen the bits it hands them for their screens.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -79,11 +80,26 @@ private:
     int offsetY_ = 0;
 };
 
-// `count` figure pixels of `row` from pixel `x` on (leftmost in the high bit,
-// as surfaces keep them), each made `scale` bits wide, into `out` from its
-// first bit on; the bits after the last one of the byte it ends in are left
-// clear. `x` may lie anywhere a LoadBits32 can read. `out` holds at least
-// (count x scale + 7) / 8 bytes plus 8 bytes of room.
-void EnlargeRow(std::uint8_t* out, const std::uint8_t* row, int x, int count, int scale);
+// Makes figure rows `scale` times wider, one bit to `scale` bits, for a
+// scale of 1 to kMaxScale; the table of its scale (2 KiB) is made once, by
+// the constructor.
+class RowEnlarger {
+public:
+    explicit RowEnlarger(int scale = 1);
+    int Scale() const { return scale_; }
+
+    // `count` figure pixels of `row` from pixel `x` on (leftmost in the high
+    // bit, as surfaces keep them), each made Scale() bits wide, into `out`
+    // from its first bit on; the bits after the last one of the byte it ends
+    // in are left clear. `x` may lie anywhere a LoadBits32 can read. `out`
+    // holds at least (count x Scale() + 7) / 8 bytes plus 8 bytes of room.
+    void Enlarge(std::uint8_t* out, const std::uint8_t* row, int x, int count) const;
+
+private:
+    int scale_;
+    // Every byte's eight bits, each made scale_ bits wide: 8 x scale_ bits,
+    // the first pixel in the highest of them.
+    std::array<std::uint64_t, 256> enlarged_{};
+};
 
 }  // namespace saver

@@ -77,6 +77,19 @@ TEST(AboutBox, DisablesTheForegroundWindowForItsLife)
     EXPECT_TRUE(none.Calls.empty());
 }
 
+TEST(AboutBox, WithoutItsOwnerLeavesNothingDisabled)
+{
+    platform::sim::SimPlatform platform;
+    platform.Foreground = 555;
+    TScrnSaveSetupDlg box(platform);
+    box.CreateParams();
+    box.DropOwner();
+    EXPECT_EQ(box.OwnerWindow, 0u);
+    EXPECT_EQ(platform.Calls, (std::vector<std::string>{"EnableWindow(555,0)", "EnableWindow(555,1)"}));
+    box.FormDestroy();
+    EXPECT_EQ(platform.Calls.size(), 2u) << "nothing more to give back";
+}
+
 TEST(PointerFilter, AMoveToTheSamePlaceIsNoMove)
 {
     saver::PointerFilter filter;

@@ -1,13 +1,42 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
 
 #include "platform/sim/sim_platform.h"
 #include "saver/saver_window.h"
 #include "saver/dib.h"
 
+// Out of memory on demand, for this test program only: while a limit is
+// set, every allocation of that many bytes or more fails, as the figure's
+// half-megabyte surfaces would on a machine without the memory; the small
+// ones (texts, the settings) still succeed.
+namespace {
+std::size_t allocationLimit = SIZE_MAX;
+}  // namespace
+
+void* operator new(std::size_t size)
+{
+    if (size >= allocationLimit) throw std::bad_alloc();
+    if (void* block = std::malloc(size > 0 ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+// Not inlined: the compiler would then see free() take what new gave.
+[[gnu::noinline]] void operator delete(void* block) noexcept { std::free(block); }
+[[gnu::noinline]] void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+
 namespace saver {
 namespace {
+
+// Sets the allocation limit for its lifetime.
+struct OutOfMemory {
+    OutOfMemory() { allocationLimit = 100000; }
+    ~OutOfMemory() { allocationLimit = SIZE_MAX; }
+    OutOfMemory(const OutOfMemory&) = delete;
+    OutOfMemory& operator=(const OutOfMemory&) = delete;
+};
 
 using platform::RegistryValue;
 using platform::ValueKind;
@@ -246,6 +275,17 @@ TEST(Settings, SleepTimeComesFromItsTextOrFallsBackToTwenty)
     EXPECT_EQ(read(RegistryValue{ValueKind::Other, "", 0}), 20u);
 }
 
+TEST(Settings, TheStageFillsEveryScreenOnlyForTheTextFillInAnyCase)
+{
+    for (const char* fill : {"fill", "FILL", "Fill", "fILl"})
+        EXPECT_EQ(StageModeFrom({ValueKind::Text, fill, 0}), StageMode::Fill) << fill;
+    for (const char* other : {"", "classic", "fill ", " fill", "fills", "f", "1"})
+        EXPECT_EQ(StageModeFrom({ValueKind::Text, other, 0}), StageMode::Classic) << other;
+    EXPECT_EQ(StageModeFrom({ValueKind::Dword, "", 1}), StageMode::Classic);
+    EXPECT_EQ(StageModeFrom({ValueKind::NoValue, "", 0}), StageMode::Classic);
+    EXPECT_EQ(StageModeFrom({ValueKind::NoKey, "", 0}), StageMode::Classic);
+}
+
 TEST(Settings, OnlyTheMakersKeyIsEverCreated)
 {
     Saver s;
@@ -407,6 +447,127 @@ TEST(Close, NoPacedFrameFollowsOnceTheSaverHasClosed)
     EXPECT_TRUE(s.Called("HideForm"));
     s.form.FormDestroy();
     EXPECT_EQ(s.platform.Calls.back(), "timeEndPeriod(1)");
+}
+
+TEST(Close, EveryTimerResolutionEndHasItsBeginAndComesOnce)
+{
+    Saver never;  // destroyed without being created: a window that failed
+    never.form.FormDestroy();
+    EXPECT_EQ(never.platform.Count("timeEndPeriod(1)"), 0);
+
+    Saver s;
+    s.Start();
+    s.form.FormKeyDown(65);
+    s.form.FormDestroy();
+    s.form.FormDestroy();
+    EXPECT_EQ(s.platform.Count("timeBeginPeriod(1)"), 1);
+    EXPECT_EQ(s.platform.Count("timeEndPeriod(1)"), 1);
+}
+
+// --- out of memory for the surfaces ---
+
+// What the user sees of a saver without surfaces: a black stage that never
+// changes, and a key that ends it.
+void ExpectBlackUntilAKey(Saver& s, const char* when)
+{
+    EXPECT_FALSE(s.form.Figure.SurfacesCreated) << when;
+    EXPECT_EQ(s.form.Figure.Image1.Picture, nullptr) << "nothing to paint but black, " << when;
+    EXPECT_FALSE(s.form.Closed) << "the saver goes on, " << when;
+    EXPECT_FALSE(s.Called("Terminate")) << when;
+    EXPECT_FALSE(s.form.IdleHandlerInstalled()) << "no frames, " << when;
+    const int repaints = s.platform.Repaints;
+    for (int i = 0; i < 30; ++i) s.form.Image1MouseMove(500, 400);  // enough to steer a figure
+    s.form.Image1MouseDown(figure::MouseButton::Left, 10, 10);
+    EXPECT_EQ(s.platform.Repaints, repaints) << when;
+    s.form.FormKeyDown(65);
+    EXPECT_TRUE(s.form.Closed) << when;
+    EXPECT_TRUE(s.Called("Terminate")) << when;
+}
+
+TEST(Surfaces, WithoutMemoryForThemAtCreationTheStageStaysBlackAndAKeyEndsTheSaver)
+{
+    Saver s;
+    s.platform.MonitorList = {{{0, 0, 1024, 768}, true}, {{1024, 0, 2048, 768}, false}};
+    {
+        OutOfMemory limit;
+        EXPECT_NO_THROW(s.form.FormCreate());
+    }
+    EXPECT_EQ(s.form.Covers.size(), 1u) << "the rest of the saver goes on";
+    EXPECT_EQ(s.form.Pacing.SleepTime, kDefaultSleepTime);
+    s.form.FormActivate();
+    EXPECT_TRUE(s.form.Activated);
+    ExpectBlackUntilAKey(s, "after creation");
+}
+
+TEST(Surfaces, AreAllMadeAtCreationSoActivationAndFramesNeedNoMoreMemory)
+{
+    Saver s;
+    s.form.Screen.Mode = StageMode::Fill;
+    s.platform.Screen = {1920, 1080};
+    s.form.FormCreate();
+    ASSERT_TRUE(s.form.Figure.SurfacesCreated);
+    {
+        OutOfMemory limit;  // nothing larger than 100,000 bytes from here on
+        EXPECT_NO_THROW(s.form.FormActivate());
+        bool done;
+        for (int i = 0; i < 50; ++i) {
+            s.platform.Now += 20;
+            EXPECT_NO_THROW(s.form.AnimeLoop(done));
+        }
+    }
+    EXPECT_TRUE(s.form.Figure.SurfacesCreated);
+    EXPECT_EQ(s.form.Figure.Image1.Picture, &s.form.Figure.FrameBitmap);
+    EXPECT_EQ(s.form.PacedFrames, 50u);
+}
+
+TEST(Surfaces, ThatCannotBeMadeForANewSizeLeaveTheStageBlackAndAKeyEndsTheSaver)
+{
+    Saver s;
+    s.form.Screen.Mode = StageMode::Fill;
+    s.Start();
+    s.form.Resize(1600, 1000);
+    {
+        OutOfMemory limit;
+        EXPECT_NO_THROW(s.form.Restage());
+    }
+    ExpectBlackUntilAKey(s, "after a new size");
+}
+
+// --- a new resolution ---
+
+TEST(DisplayChange, TheWindowCoversTheNewPrimaryWithTheStageCentredAndTheCoversFollow)
+{
+    Saver s;
+    s.platform.Screen = {1280, 1024};
+    s.platform.MonitorList = {{{0, 0, 1280, 1024}, true}, {{1280, 0, 2304, 768}, false}};
+    s.Start();
+    s.platform.Screen = {1601, 1200};
+    s.platform.MonitorList = {{{0, 0, 1601, 1200}, true}, {{1601, 0, 2625, 768}, false}};
+    s.form.DisplayChanged();
+    EXPECT_EQ(s.form.Left, 0);
+    EXPECT_EQ(s.form.Top, 0);
+    EXPECT_EQ(s.form.Width, 1601);
+    EXPECT_EQ(s.form.Height, 1200);
+    EXPECT_EQ(s.form.Figure.Panel1.Left, 288) << "(1601 - 1024) / 2 = 288.5, halves to even";
+    EXPECT_EQ(s.form.Figure.Panel1.Top, 216);
+    EXPECT_EQ(s.form.Covers, (std::vector<platform::Rect>{{1601, 0, 2625, 768}}));
+    // Smaller than the stage: cut equally on both sides.
+    s.platform.Screen = {800, 600};
+    s.form.DisplayChanged();
+    EXPECT_EQ(s.form.Figure.Panel1.Left, -112);
+    EXPECT_EQ(s.form.Figure.Panel1.Top, -84);
+
+    // The preview keeps its parent's size; a closed saver stays as it was.
+    Saver preview(4242);
+    preview.platform.Windows[4242] = {0, 0, 152, 112};
+    preview.Start();
+    preview.platform.Screen = {1600, 1200};
+    preview.form.DisplayChanged();
+    EXPECT_EQ(preview.form.Width, 152);
+    s.form.FormKeyDown(65);
+    s.platform.Screen = {1920, 1080};
+    s.form.DisplayChanged();
+    EXPECT_EQ(s.form.Width, 800);
 }
 
 // --- the password of the 9x family ---

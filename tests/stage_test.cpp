@@ -28,7 +28,9 @@ TEST(StageRings, ReachTheFarthestCornerAndNeverFallBelow110)
         const std::int32_t n = RingCountFor(s);
         const double reach = std::hypot(s.Width + 76.0, s.Height + 140.0);
         EXPECT_GE(20.0 * n + 2, reach) << s.Width << "x" << s.Height;
-        if (n > 110) EXPECT_LT(20.0 * (n - 1) + 2, reach) << s.Width << "x" << s.Height;
+        if (n > 110) {
+            EXPECT_LT(20.0 * (n - 1) + 2, reach) << s.Width << "x" << s.Height;
+        }
         EXPECT_LT(n, 1000) << "Edit1 holds three characters";
     }
     EXPECT_EQ(RingCountFor({3840, 2160}), 227);  // 4541.5 px: 20 * 227 + 2 = 4542

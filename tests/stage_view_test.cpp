@@ -108,10 +108,11 @@ TEST(Enlarge, MakesEveryFigurePixelScaleScreenPixelsWideFromAnyStart)
     figure::Surface row(700, 1);
     for (int x = 0; x < 700; ++x) row.SetWhite(x, 0, generator() & 1);
     for (int scale = 1; scale <= kMaxScale; ++scale) {
+        const RowEnlarger enlarger(scale);
         for (int trial = 0; trial < 40; ++trial) {
             const int x = int(generator() % 600), count = 1 + int(generator() % (700 - x - 1));
             std::vector<std::uint8_t> out((count * scale + 7) / 8 + 8, 0xA5);
-            EnlargeRow(out.data(), row.Row(0), x, count, scale);
+            enlarger.Enlarge(out.data(), row.Row(0), x, count);
             for (int i = 0; i < count * scale; ++i)
                 ASSERT_EQ((out[std::size_t(i >> 3)] >> (7 - (i & 7))) & 1, row.IsWhite(x + i / scale, 0) ? 1 : 0)
                     << "scale " << scale << " from " << x << " bit " << i;

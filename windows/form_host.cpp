@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "app/fpu.h"
+#include "windows/compat.h"
+#include "windows/message_wait.h"
 #include "windows/resources.h"
 #include "saver/dib.h"
 
@@ -57,13 +59,16 @@ LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// A cover is black and does nothing; a click does not even activate it, so
-// the saver window keeps the keyboard. Keys that reach it all the same go to
-// the form with the rest (RouteKey).
-LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// The extended style of a cover. WS_EX_NOACTIVATE came with Windows 2000;
+// 98 and ME, which can have several monitors, do not know it, and get by
+// with the answer to WM_MOUSEACTIVATE alone.
+DWORD CoverExStyle()
 {
-    if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
-    return DefWindowProcA(window, message, wParam, lParam);
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    const bool known =
+        GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 5;
+    return WS_EX_TOPMOST | WS_EX_TOOLWINDOW | (known ? WS_EX_NOACTIVATE : 0);
 }
 
 // A top-down one-bit DIB header for `width` x `rows`, 0 black and 1 white.
@@ -150,10 +155,10 @@ void FormHost::CreateCovers()
 {
     RegisterClassOnce(instance_, kCoverClass, 0, CoverProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
                       LoadCursorA(nullptr, IDC_ARROW));
+    const DWORD exStyle = CoverExStyle();
     for (const platform::Rect& area : form1_->Covers) {
-        HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kCoverClass, "", WS_POPUP,
-                                     area.Left, area.Top, area.Right - area.Left, area.Bottom - area.Top,
-                                     application_, nullptr, instance_, nullptr);
+        HWND cover = CreateWindowExA(exStyle, kCoverClass, "", WS_POPUP, area.Left, area.Top, area.Right - area.Left,
+                                     area.Bottom - area.Top, application_, nullptr, instance_, this);
         if (cover == nullptr) continue;
         ShowWindow(cover, SW_SHOWNOACTIVATE);
         covers_.push_back(cover);
@@ -203,8 +208,9 @@ int FormHost::RunSaver()
         if (messages) DrainMessages(quit, exitCode);
         if (quit) break;
         if (!form1_->IdleHandlerInstalled()) {
-            // Closed: only the messages up to the quit are left.
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+            // No frames: closed, with only the messages up to the quit
+            // left, or without surfaces, black until a key ends it.
+            WaitForMessages(INFINITE);
             messages = true;
             continue;
         }
@@ -226,7 +232,7 @@ int FormHost::RunSaver()
         // stretch goes in short sleeps, so the frame reads the due tick.
         if (wait > kLastStretchMs) {
             DWORD ms = std::min<std::uint32_t>(wait - kLastStretchMs, kLongestWaitMs);
-            messages = MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT) != WAIT_TIMEOUT;
+            messages = WaitForMessages(ms) != Wake::TimeOut;
             continue;
         }
         // With `left` ms to go by the clock, the due tick is more than
@@ -253,7 +259,7 @@ int FormHost::RunPreview(WindowHandle parent)
     // The preview ends when its window is closed or destroyed with its
     // parent, or when the parent stops being a window at all.
     while (!form1_->Closed && !windowGone_) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 250, QS_ALLINPUT);
+        WaitForMessages(250);
         DrainMessages(quit, exitCode);
         if (quit || !IsWindow(ToHwnd(parent))) break;
     }
@@ -379,6 +385,32 @@ LRESULT CALLBACK FormHost::FormProc(HWND window, UINT message, WPARAM wParam, LP
     return host ? host->OnFormMessage(window, message, wParam, lParam) : DefWindowProcA(window, message, wParam, lParam);
 }
 
+// A cover is black and does nothing; a click does not even activate it.
+// A press gives the keyboard back to the saver window, should another
+// window have taken it: the press makes this process the one the user
+// works with, so the system lets it take the foreground. Keys that reach a
+// cover all the same go to the form with the rest (RouteKey).
+LRESULT CALLBACK FormHost::CoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    FormHost* host = Attach(window, message, lParam);
+    switch (message) {
+    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (host != nullptr) host->TakeKeyboard();
+        return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+void FormHost::TakeKeyboard()
+{
+    if (form_ == nullptr) return;
+    SetForegroundWindow(form_);
+    SetFocus(form_);
+}
+
 LRESULT CALLBACK FormHost::StageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     FormHost* host = Attach(window, message, lParam);
@@ -414,11 +446,13 @@ LRESULT FormHost::OnFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM
         Guarded([&] { f.Close(); });
         return 0;
     case WM_DISPLAYCHANGE:
-        // Monitors came or went: the covers follow; the saver window and
-        // its stage stay where they are.
+        // A new resolution, or monitors came or went: the saver window
+        // covers the primary screen as it is now, the stage in its middle,
+        // and the covers follow.
         if (f.ParentWindow == 0 && !f.Closed) {
             DestroyCovers();
-            Guarded([&] { f.LayOutCovers(); });
+            Guarded([&] { f.DisplayChanged(); });
+            PlaceWindows();
             CreateCovers();
             SetWindowPos(form_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }

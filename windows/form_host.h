@@ -59,6 +59,9 @@ private:
     static FormHost* Attach(HWND window, UINT message, LPARAM lParam);
     static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK StageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // The saver window takes the foreground and the keyboard focus.
+    void TakeKeyboard();
     LRESULT OnFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnStageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool IsMove(HWND window, LPARAM lParam);

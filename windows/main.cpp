@@ -13,6 +13,11 @@
 #include "windows/form_host.h"
 #include "windows/win32_platform.h"
 
+// The saver runs on this one thread and starts no other. The GCC runtime it
+// links takes its locks (the unwinder's, the emulated thread-local storage's)
+// through CreateSemaphoreW, a stub that fails on Windows 95, 98 and ME: a
+// lock that no other thread holds never touches its semaphore, so the stub
+// does no harm while there is only one thread.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     using windows::FormHost;
@@ -43,7 +48,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
             return host.RunSaver();
         }
     } catch (...) {
-        // Out of memory for the surfaces, say: end without a message.
+        // What fails this far (out of memory before a form exists, say)
+        // ends the saver with 1 and no message. A form whose surfaces cannot
+        // be made is not such a case: it stays black until a key ends it.
     }
     return 1;
 }

@@ -11,6 +11,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "figure/rounding.h"
 #include "tests/e2e/harness.h"
@@ -258,6 +259,56 @@ TEST_F(Saver, TwentyMovesEndingAtTheCentreMakeTheCopiesCoincideUntilTheMouseRest
     EXPECT_EQ(h.WaitExit(pid, h.Margin(3)).code, 0);
 }
 
+TEST_F(Saver, ANewResolutionOfThePrimaryLeavesNoDesktopShowing)
+{
+    // Wine changes the resolution only in a desktop of its own: one of
+    // 1024 x 768 at the screen's top left, grown to 1280 x 1024 by a program
+    // in it, as the display settings would. Its desktop colour is not black.
+    const std::string desktop = "/desktop=vidider-resolution,1024x768";
+    pid_t starter = h.Start({"explorer", desktop, h.Saver(), "/s"});
+    bool moire = false;
+    for (double start = Harness::Now(); !moire && Harness::Now() - start < h.Margin(20); Harness::Sleep(0.05))
+        moire = HasBoth(h.Grab(300, 200, 300, 300));
+    ASSERT_TRUE(moire) << "the saver in a desktop of 1024 x 768; " << SaveShot(h.Grab(0, 0, 1280, 1024), "resolution-start");
+    std::vector<pid_t> savers = h.Processes("vidider.scr");
+    ASSERT_EQ(savers.size(), 1u);
+
+    const std::string log = "/tmp/vidider-e2e-resolution.txt";
+    std::remove(log.c_str());
+    h.Start({"explorer", desktop, h.Binary("preview-host.exe"), "resolution", "1280", "1024"}, log);
+    std::string said = WaitForLine(log, "resolution ", h.Margin(20));
+    ASSERT_NE(said.find("resolution 0 screen width=1280 height=1024"), std::string::npos) << said;
+    // The saver window covers the new screen, black around the stage,
+    // which lies in its middle again: at (128, 128).
+    auto laidOut = [&](const Shot& screen) {
+        for (int y = 0; y < 1024; y += 2)
+            for (int x = 0; x < 1280; x += 2) {
+                const bool onStage = x >= kStageX && x < kStageX + kStageW && y >= kStageY && y < kStageY + kStageH;
+                if (!(onStage ? screen.At(x, y).Black() || screen.At(x, y).White() : screen.At(x, y).Black()))
+                    return false;
+            }
+        return true;
+    };
+    bool done = false;
+    Shot screen;
+    for (double start = Harness::Now(); !done && Harness::Now() - start < h.Margin(5); Harness::Sleep(0.1)) {
+        screen = h.Grab(0, 0, 1280, 1024);
+        done = laidOut(screen);
+    }
+    EXPECT_TRUE(done) << "the desktop shows beside the saver, or the stage is not in the middle; "
+                      << SaveShot(screen, "resolution-grown");
+    EXPECT_TRUE(HasBoth(Stage())) << "the moire on the stage";
+    h.Key("a");
+    for (double start = Harness::Now(); h.Running(savers[0]) || !h.Processes("vidider.scr").empty();) {
+        if (Harness::Now() - start > h.Margin(3)) {
+            ADD_FAILURE() << "a key did not end the saver";
+            break;
+        }
+        Harness::Sleep(0.02);
+    }
+    h.WaitExit(starter, h.Margin(10));
+}
+
 TEST_F(Saver, SleepTimeSetsThePaceAndABadValueGivesTheDefault)
 {
     ASSERT_EQ(h.Reg({"add", kSettings, "/v", "SleepTime", "/t", "REG_SZ", "/d", "1000", "/f"}), 0);
@@ -278,6 +329,26 @@ TEST_F(Saver, SleepTimeSetsThePaceAndABadValueGivesTheDefault)
     EXPECT_GE(fast.changes, fast.samples - 2) << "the default pace: a frame every 20 ms";
     h.Key("a");
     EXPECT_EQ(h.WaitExit(pid, h.Margin(3)).code, 0);
+}
+
+TEST_F(Saver, TheRegFileOfTheUsersReadmeSetsSleepTime)
+{
+    // The lines of windows/README.txt from REGEDIT4 to the value, unindented.
+    std::istringstream readme(Slurp(std::string(VIDIDER_SOURCE_DIR) + "/windows/README.txt"));
+    std::string text;
+    bool inside = false;
+    for (std::string line; std::getline(readme, line);) {
+        inside = inside || line == "    REGEDIT4";
+        if (!inside) continue;
+        text += (line.size() >= 4 ? line.substr(4) : line) + "\n";
+        if (line.find("\"SleepTime\"=") != std::string::npos) break;
+    }
+    ASSERT_NE(text.find("SleepTime"), std::string::npos) << "no .reg text in the README";
+    ASSERT_EQ(h.ImportReg(text), 0) << text;
+    std::string value;
+    ASSERT_EQ(h.Reg({"query", kSettings, "/v", "SleepTime"}, &value), 0) << text;
+    EXPECT_NE(value.find("REG_SZ"), std::string::npos) << value;
+    EXPECT_NE(value.find("40"), std::string::npos) << value;
 }
 
 TEST_F(Saver, LeavesOnlyTheEmptyMakerKeyInTheRegistry)
@@ -364,6 +435,40 @@ TEST_F(Saver, ConfigureShowsTheAboutBoxAndDisablesTheSettingsUntilEnter)
         EXPECT_NE(enabled, std::string::npos) << "and enabled again after";
         EXPECT_NE(text.find("saver-exit 0"), std::string::npos) << "Enter closes the box and the saver ends";
         h.KillStray();
+    }
+}
+
+TEST_F(Saver, ConfigureShowsTheAboutBoxEveryTimeTwentyTimesInARow)
+{
+    // At 144 DPI, where a box was once missed two times in six.
+    ASSERT_EQ(h.Reg({"add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144", "/f"}), 0);
+    // The box, 300 pixels high and wider, is centred on the black screen:
+    // most of the middle of the screen shows its face (the rest is text
+    // and the address's field).
+    auto boxShown = [](const Shot& middle) {
+        std::map<std::tuple<int, int, int>, int> colours;
+        for (const Pixel& p : middle.pixels) ++colours[{p.r, p.g, p.b}];
+        auto most = std::max_element(colours.begin(), colours.end(),
+                                     [](const auto& a, const auto& b) { return a.second < b.second; });
+        return most->first != std::tuple<int, int, int>{0, 0, 0} &&
+               most->second * 2 >= int(middle.pixels.size());
+    };
+    // Each run starts as Enter closes the box before it, so that the
+    // window in the foreground when it asks is that box going away.
+    pid_t pid = h.Start({h.Saver(), "/c"});
+    for (int run = 1; run <= 20; ++run) {
+        bool shown = false;
+        for (double start = Harness::Now(); !shown && Harness::Now() - start < h.Margin(10); Harness::Sleep(0.05)) {
+            shown = boxShown(h.Grab(600, 472, 80, 80));
+            if (!shown && !h.Running(pid)) break;
+        }
+        ASSERT_TRUE(shown) << "run " << run << ": no About box; "
+                           << SaveShot(h.Grab(0, 0, 1280, 1024), "about-missing-" + std::to_string(run));
+        h.Key("Return");
+        pid_t next = run < 20 ? h.Start({h.Saver(), "/c"}) : -1;
+        Finished end = h.WaitExit(pid, h.Margin(10));
+        ASSERT_EQ(end.code, 0) << "run " << run << ": Enter ends the box and the saver";
+        pid = next;
     }
 }
 

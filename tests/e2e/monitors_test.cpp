@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <regex>
+#include <string>
 
 #include "tests/e2e/harness.h"
 
@@ -80,12 +82,60 @@ TEST_F(Monitors, TheOtherMonitorGoesBlackWhileTheStageStaysOnThePrimary)
 
     // A double click on the other monitor ends nothing; a key ends it all.
     h.Click(kSecondX + 500, 400, 2);
-    Sleep(h.Margin(1.0));
-    ASSERT_TRUE(h.Running(pid)) << "a double click on the second monitor ended the saver";
+    Finished early = h.WaitExit(pid, h.Margin(1.0));
+    ASSERT_LT(early.code, 0) << "a double click on the second monitor ended the saver, with " << early.code;
     EXPECT_TRUE(All(Second(), &Pixel::Black));
     h.Key("a");
     EXPECT_EQ(h.WaitExit(pid, h.Margin(3)).code, 0);
     EXPECT_TRUE(SecondBecomes(&Pixel::White, h.Margin(3))) << "no cover is left";
+}
+
+TEST_F(Monitors, APressOnTheOtherMonitorGivesTheKeyboardBackToTheSaver)
+{
+    pid_t pid = h.Start({h.Saver(), "/s"});
+    ASSERT_TRUE(SecondBecomes(&Pixel::Black, h.Margin(20))) << "the cover is up";
+    // Another program takes the keyboard: a key goes to it, not the saver.
+    const std::string log = "/tmp/vidider-e2e-focus.txt";
+    pid_t other = h.Start({h.Binary("preview-host.exe"), "focus", "600000"}, log);
+    std::string text;
+    for (double start = Now(); text.find("focus ") == std::string::npos && Now() - start < h.Margin(20); Sleep(0.05))
+        text = Slurp(log);
+    ASSERT_NE(text.find("focus 1"), std::string::npos) << text;
+    h.Key("a");
+    for (double start = Now(); text.find("key ") == std::string::npos && Now() - start < h.Margin(3); Sleep(0.05))
+        text = Slurp(log);
+    ASSERT_NE(text.find("key 65"), std::string::npos) << "the other program has the keyboard: " << text;
+    ASSERT_TRUE(h.Running(pid)) << "a key of the other program ended the saver";
+
+    h.Click(kSecondX + 500, 400);
+    Finished early = h.WaitExit(pid, h.Margin(0.3));
+    ASSERT_LT(early.code, 0) << "a single press on the cover ended the saver, with " << early.code;
+    h.Key("a");
+    EXPECT_EQ(h.WaitExit(pid, h.Margin(3)).code, 0) << "after a press on the cover, a key ends the saver";
+    h.Kill(other);
+}
+
+TEST_F(Monitors, CoversRefuseActivationByTheirStyleOnlyWhereTheSystemKnowsIt)
+{
+    // WS_EX_NOACTIVATE (0x08000000) came with Windows 2000; Wine answers
+    // the version query as Windows 98 for the saver when told to.
+    const std::string appDefaults = "HKCU\\Software\\Wine\\AppDefaults\\vidider.scr";
+    for (bool old : {false, true}) {
+        if (old) {
+            ASSERT_EQ(h.Reg({"add", appDefaults, "/v", "Version", "/d", "win98", "/f"}), 0);
+        }
+        pid_t pid = h.Start({h.Saver(), "/s"});
+        ASSERT_TRUE(SecondBecomes(&Pixel::Black, h.Margin(20))) << "the cover is up";
+        std::string seen = h.Run({h.Binary("preview-host.exe"), "covers"});
+        std::smatch style;
+        ASSERT_TRUE(std::regex_search(seen, style, std::regex("cover exstyle=([0-9A-F]{8})"))) << seen;
+        const unsigned long exStyle = std::stoul(style[1].str(), nullptr, 16);
+        EXPECT_EQ((exStyle & 0x08000000) != 0, !old) << (old ? "Windows 98: " : "Windows NT: ") << seen;
+        EXPECT_EQ(exStyle & 0x00000088, 0x00000088u) << "topmost and a tool window everywhere: " << seen;
+        h.Key("a");
+        EXPECT_EQ(h.WaitExit(pid, h.Margin(3)).code, 0);
+    }
+    h.Reg({"delete", appDefaults, "/f"});
 }
 
 class Environment : public ::testing::Environment {

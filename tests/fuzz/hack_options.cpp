@@ -12,10 +12,12 @@ namespace {
 struct Geometry {
     int Width, Height;
     std::optional<int> X, Y;
+    bool FromRight = false, FromBottom = false;
 };
 
-// WxH or WxH+X+Y, either offset - for one counted from the far side; every
-// number is at most 32767 and the size is not 0.
+// WxH or WxH+X+Y, either offset - for one counted from the far side (the
+// window's right or bottom edge from the screen's); every number is at most
+// 32767 and the size is not 0.
 std::optional<Geometry> MeantGeometry(const std::string& text)
 {
     static const std::regex form("([0-9]+)x([0-9]+)(([+-])([0-9]+)([+-])([0-9]+))?");
@@ -31,8 +33,10 @@ std::optional<Geometry> MeantGeometry(const std::string& text)
     if (*number[1] == 0 || *number[2] == 0) return std::nullopt;
     Geometry geometry{*number[1], *number[2], std::nullopt, std::nullopt};
     if (part[3].matched) {
-        geometry.X = part[4] == "-" ? -*number[5] : *number[5];
-        geometry.Y = part[6] == "-" ? -*number[7] : *number[7];
+        geometry.X = *number[5];
+        geometry.Y = *number[7];
+        geometry.FromRight = part[4] == "-";
+        geometry.FromBottom = part[6] == "-";
     }
     return geometry;
 }
@@ -43,22 +47,24 @@ void CheckGeometry(const std::string& text)
     std::optional<Geometry> read;
     try {
         app::HackOptions options = app::ParseHackOptions({"--geometry", text});
-        read = Geometry{options.Width, options.Height, options.X, options.Y};
+        read = Geometry{options.Width, options.Height, options.X, options.Y, options.FromRight, options.FromBottom};
     } catch (const app::UsageError&) {
     }
     auto shown = [](const std::optional<Geometry>& g) {
         if (!g) return std::string("nothing");
         std::string s = std::to_string(g->Width) + " by " + std::to_string(g->Height);
-        if (g->X) s += " at " + std::to_string(*g->X) + ", " + std::to_string(*g->Y);
+        if (g->X)
+            s += std::string(" at ") + (g->FromRight ? "-" : "+") + std::to_string(*g->X) +
+                 (g->FromBottom ? "-" : "+") + std::to_string(*g->Y);
         return s;
     };
     FUZZ_CHECK(read.has_value() == meant.has_value() &&
                    (!read || (read->Width == meant->Width && read->Height == meant->Height && read->X == meant->X &&
-                              read->Y == meant->Y)),
+                              read->Y == meant->Y && (!read->X || (read->FromRight == meant->FromRight &&
+                                                                   read->FromBottom == meant->FromBottom)))),
                "--geometry " + fuzz::Shown(text) + " read as " + shown(read) + ", meant " + shown(meant));
 }
 
-std::string Signed(int value) { return (value < 0 ? "-" : "+") + std::to_string(value < 0 ? -value : value); }
 
 // The options written back as the one command line that means them.
 std::vector<std::string> Written(const app::HackOptions& o)
@@ -70,12 +76,13 @@ std::vector<std::string> Written(const app::HackOptions& o)
     case app::HackOptions::Mode::WindowId: line = {"-window-id", std::to_string(o.WindowId)}; break;
     }
     std::string geometry = std::to_string(o.Width) + "x" + std::to_string(o.Height);
-    if (o.X) geometry += Signed(*o.X) + Signed(*o.Y);
+    if (o.X) geometry += (o.FromRight ? "-" : "+") + std::to_string(*o.X) + (o.FromBottom ? "-" : "+") + std::to_string(*o.Y);
     line.insert(line.end(), {"--geometry", geometry, "-delay", std::to_string(std::uint64_t(o.SleepTime) * 1000)});
     if (o.Seed) line.insert(line.end(), {"--seed", std::to_string(*o.Seed)});
     if (o.Frames) line.insert(line.end(), {"-frames", std::to_string(*o.Frames)});
     if (o.Fps) line.push_back("--fps");
     if (o.Help) line.push_back("-h");
+    if (o.Version) line.push_back("--version");
     if (!o.Display.empty()) line.insert(line.end(), {"--display", o.Display});
     return line;
 }
@@ -83,6 +90,7 @@ std::vector<std::string> Written(const app::HackOptions& o)
 bool Same(const app::HackOptions& a, const app::HackOptions& b)
 {
     return a.Where == b.Where && a.Width == b.Width && a.Height == b.Height && a.X == b.X && a.Y == b.Y &&
+           (!a.X || (a.FromRight == b.FromRight && a.FromBottom == b.FromBottom)) && a.Version == b.Version &&
            (a.Where != app::HackOptions::Mode::WindowId || a.WindowId == b.WindowId) && a.SleepTime == b.SleepTime &&
            a.Seed == b.Seed && a.Frames == b.Frames && a.Fps == b.Fps && a.Help == b.Help && a.Display == b.Display;
 }
@@ -103,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(options.Width >= 1 && options.Width <= 32767 && options.Height >= 1 && options.Height <= 32767, shown);
     FUZZ_CHECK(options.X.has_value() == options.Y.has_value(), shown);
-    if (options.X) FUZZ_CHECK(*options.X >= -32767 && *options.X <= 32767 && *options.Y >= -32767 && *options.Y <= 32767, shown);
+    if (options.X) FUZZ_CHECK(*options.X >= 0 && *options.X <= 32767 && *options.Y >= 0 && *options.Y <= 32767, shown);
     if (options.Where == app::HackOptions::Mode::WindowId)
         FUZZ_CHECK(options.WindowId != 0 && options.WindowId <= 0x1FFFFFFF, shown);
     const std::vector<std::string> written = Written(options);

@@ -8,6 +8,10 @@
 //       SAVER ARG, reports when it is disabled and enabled again, the size of
 //       the "About" box, and the saver's exit
 //   preview-host monitors                the screen's size and every monitor
+//   preview-host covers                  the extended style of every cover
+//   preview-host resolution W H          sets the primary screen to W x H
+//   preview-host focus STAY_MS           a window that takes the keyboard for
+//       STAY_MS and reports the keys that reach it
 //   preview-host desktop [STAY_MS]       the desktop window's handle; keeps the
 //       desktop for STAY_MS (Wine closes a desktop that no program holds)
 #include <windows.h>
@@ -21,6 +25,7 @@
 
 #include "app/sssetdlg.h"
 #include "figure/rounding.h"
+#include "windows/message_wait.h"
 
 namespace {
 
@@ -36,6 +41,7 @@ void Say(const char* format, ...)
 
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_KEYDOWN) Say("key %u", unsigned(wParam));
     if (message == WM_PAINT) {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(window, &paint);
@@ -91,7 +97,7 @@ bool WaitFor(HANDLE process, DWORD ms)
     DWORD start = GetTickCount();
     while (GetTickCount() - start < ms) {
         Pump();
-        if (MsgWaitForMultipleObjects(1, &process, FALSE, 10, QS_ALLINPUT) == WAIT_OBJECT_0) return true;
+        if (MsgWaitForMultipleObjects(1, &process, FALSE, 10, windows::kWakeMask) == WAIT_OBJECT_0) return true;
     }
     return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
 }
@@ -223,6 +229,51 @@ int Monitors()
     return 0;
 }
 
+BOOL CALLBACK SayCover(HWND window, LPARAM)
+{
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::strcmp(name, "vidider cover") == 0) Say("cover exstyle=%08lX", GetWindowLongA(window, GWL_EXSTYLE));
+    return TRUE;
+}
+
+// The saver's covers of the other monitors, as the system sees them.
+int Covers()
+{
+    EnumWindows(SayCover, 0);
+    Say("covers-end");
+    return 0;
+}
+
+// Sets the primary screen to width x height, as the display settings do.
+int Resolution(int width, int height)
+{
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    mode.dmPelsWidth = DWORD(width);
+    mode.dmPelsHeight = DWORD(height);
+    const LONG result = ChangeDisplaySettingsA(&mode, 0);
+    Say("resolution %ld screen width=%d height=%d", result, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return result == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+}
+
+// A window of another program that takes the keyboard from the saver, and
+// says which keys reach it.
+int Focus(DWORD stay)
+{
+    HWND window = MakeWindow("focus stand-in", WS_POPUP | WS_VISIBLE, 200, 100);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    Pump();
+    Say("focus %d", GetForegroundWindow() == window ? 1 : 0);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < stay;) {
+        Pump();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, windows::kWakeMask);
+    }
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     // Measures as the saver does, which declares itself DPI aware.
@@ -234,11 +285,15 @@ int main(int argc, char** argv)
     if (mode == "preview" && argc == 4) return Preview(argv[2], DWORD(std::strtoul(argv[3], nullptr, 10)));
     if (mode == "configure" && (argc == 3 || argc == 4)) return Configure(argv[2], argc == 4 ? argv[3] : "");
     if (mode == "monitors") return Monitors();
+    if (mode == "covers") return Covers();
+    if (mode == "resolution" && argc == 4) return Resolution(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (mode == "focus" && argc == 3) return Focus(DWORD(std::strtoul(argv[2], nullptr, 10)));
     if (mode == "desktop" && (argc == 2 || argc == 3)) {
         Say("desktop %lu", static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(GetDesktopWindow())));
         if (argc == 3) Sleep(DWORD(std::strtoul(argv[2], nullptr, 10)));
         return 0;
     }
-    std::fprintf(stderr, "usage: preview-host preview SAVER STAY_MS | configure SAVER [ARG] | desktop [STAY_MS] | monitors\n");
+    std::fprintf(stderr, "usage: preview-host preview SAVER STAY_MS | configure SAVER [ARG] | desktop [STAY_MS] | monitors | covers | resolution W H | "
+                         "focus STAY_MS\n");
     return 2;
 }

@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "windows/form_host.h"
+#include "windows/message_wait.h"
 #include "windows/win32_platform.h"
 
 namespace {
@@ -66,7 +67,7 @@ int main(int argc, char** argv)
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, windows::kWakeMask);
     }
     DestroyWindow(dialog);
     WaitForSingleObject(thread, 5000);
