@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/e2e/harness.h"
+#include "tests/e2e/process.h"
 
 namespace e2e {
 namespace {
@@ -41,6 +42,19 @@ protected:
     {
         ASSERT_EQ(h.Reg({"add", kSettings, "/v", "Stage", "/t", "REG_SZ", "/d", mode, "/f"}), 0);
     }
+    // What a user does with a .reg file of the download: imports it.
+    void ImportRegFile(const std::string& name)
+    {
+        const std::string text = Slurp(std::string(VIDIDER_SOURCE_DIR) + "/windows/" + name);
+        ASSERT_FALSE(text.empty()) << name;
+        ASSERT_EQ(h.ImportReg(text), 0) << name;
+    }
+    std::string StageValue()
+    {
+        std::string listing;
+        h.Reg({"query", kSettings, "/v", "Stage"}, &listing);
+        return listing;
+    }
     void SetDpi(int dpi)
     {
         ASSERT_EQ(h.Reg({"add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
@@ -69,7 +83,8 @@ protected:
 
 TEST_F(Fill, TheMoireReachesEveryEdgeOfTheScreenWithTheTitleInItsMiddle)
 {
-    SetStage("Fill");  // any case
+    ImportRegFile("Fill every screen.reg");
+    ASSERT_NE(StageValue().find("fill"), std::string::npos) << StageValue();
     const double started = Now();
     pid_t pid = Start();
     // The title lies over the middle of the 1920 x 1080 stage, at (800, 420).
@@ -92,9 +107,11 @@ TEST_F(Fill, TheMoireReachesEveryEdgeOfTheScreenWithTheTitleInItsMiddle)
     EndWithAKey(pid);
 }
 
-TEST_F(Fill, WithoutTheSettingTheClassicStageKeepsItsBlackBorder)
+TEST_F(Fill, TheClassicRegFileBringsBackTheStageWithItsBlackBorder)
 {
-    SetStage("classic");  // anything but fill is the classic stage
+    ImportRegFile("Fill every screen.reg");
+    ImportRegFile("Classic 1024x768 stage.reg");  // and back
+    ASSERT_NE(StageValue().find("classic"), std::string::npos) << StageValue();
     const double started = Now();
     pid_t pid = Start();
     PastTheTitle(started);
@@ -115,7 +132,7 @@ TEST_F(Fill, WithoutTheSettingTheClassicStageKeepsItsBlackBorder)
 TEST_F(Fill, At192DpiEveryFigurePixelIsATwoByTwoBlockInBothModes)
 {
     SetDpi(192);
-    for (const char* mode : {"classic", "fill"}) {
+    for (const char* mode : {"classic", "FILL"}) {  // any case
         SetStage(mode);
         const double started = Now();
         pid_t pid = Start();
