@@ -33,6 +33,7 @@ public:
     void Shutdown();
 
     pid_t XServer() const { return display_->Server(); }  // the X server's process
+    const std::string& DisplayName() const { return display_->Name(); }  // ":N"
     // Which build runs, under which Wine, where: one line for the test log.
     std::string Describe() const;
     bool Emulated() const { return emulated_; }
