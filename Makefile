@@ -73,11 +73,14 @@ fuzz:
 bench:
 	$(MAKE) windows
 	cmake --preset linux
-	cmake --build --preset linux --target vidider_bench vidider_saver_cpu vidider_frame_pace vidider_x11_cpu
+	cmake --build --preset linux --target vidider_bench vidider_saver_cpu vidider_frame_pace vidider_x11_cpu \
+	  vidider_fill_cpu
 	build/linux/bench/vidider_bench
 	build/linux/bench/vidider_saver_cpu
 	build/linux/bench/vidider_frame_pace
 	build/linux/bench/vidider_x11_cpu
+	build/linux/bench/vidider_fill_cpu 1920x1080 96
+	build/linux/bench/vidider_fill_cpu 3840x2160 192
 
 # Long runs: the X11 hack and the 32-bit saver flat out for 10 minutes each
 # (SOAK_SECONDS), their memory, descriptors and shared memory sampled.

@@ -201,12 +201,13 @@ const std::map<std::string, std::set<std::string>> kAllowedImports = {
       "strcmp", "strlen", "strncmp", "vfprintf"}},
     {"USER32.DLL",
      {"AdjustWindowRectEx", "BeginPaint", "ClientToScreen", "CreateWindowExA", "DefWindowProcA", "DestroyWindow",
-      "DispatchMessageA", "EnableWindow", "EndPaint", "FillRect", "GetClassInfoExA", "GetClientRect", "GetCursorPos",
+      "DispatchMessageA", "EnableWindow", "EndPaint", "EqualRect", "FillRect", "GetClassInfoExA", "GetClientRect", "GetCursorPos",
       "GetDC", "GetDlgItem", "GetForegroundWindow", "GetMessageA", "GetSysColor", "GetSysColorBrush",
-      "GetSystemMetrics", "GetWindowLongA", "GetWindowRect", "IsChild", "IsDialogMessageA", "IsWindow",
+      "GetSystemMetrics", "GetWindowLongA", "GetWindowRect", "InvalidateRect", "IsChild", "IsDialogMessageA", "IsWindow",
       "IsWindowVisible", "LoadCursorA", "LoadIconA", "MsgWaitForMultipleObjects", "PeekMessageA", "PostQuitMessage",
       "RegisterClassExA", "ReleaseDC", "ScreenToClient", "SendMessageA", "SetCursor", "SetFocus", "SetForegroundWindow",
-      "SetWindowLongA", "SetWindowPos", "ShowCursor", "ShowWindow", "SystemParametersInfoA", "TranslateMessage"}},
+      "SetWindowLongA", "SetWindowPos", "ShowCursor", "ShowWindow", "SystemParametersInfoA", "TranslateMessage",
+      "UpdateWindow"}},
     {"WINMM.DLL", {"timeBeginPeriod", "timeEndPeriod", "timeGetTime"}},
 };
 

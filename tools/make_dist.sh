@@ -1,6 +1,7 @@
 #!/bin/sh
-# The download for Windows users: the 32-bit saver, a README and the licence,
-# with Windows line ends, in one zip, written whole or not at all.
+# The download for Windows users: the 32-bit saver, a README, the licence and
+# the two .reg files that choose the stage, with Windows line ends, in one
+# zip, written whole or not at all.
 #
 #   tools/make_dist.sh SAVER OUT.zip
 set -eu
@@ -15,8 +16,12 @@ trap 'rm -rf "$stage"' EXIT
 cp "$saver" "$stage/vidider.scr"
 sed 's/$/\r/' "$here/windows/README.txt" > "$stage/README.txt"
 sed 's/$/\r/' "$here/LICENSE" > "$stage/LICENSE.txt"
+for reg in "Fill every screen.reg" "Classic 1024x768 stage.reg"; do
+    sed 's/$/\r/' "$here/windows/$reg" > "$stage/$reg"
+done
 mkdir -p "$(dirname "$out")"
-(cd "$stage" && zip -q -X -D "$stage/vidider.zip" vidider.scr README.txt LICENSE.txt)
+(cd "$stage" && zip -q -X -D "$stage/vidider.zip" vidider.scr README.txt LICENSE.txt "Fill every screen.reg" \
+    "Classic 1024x768 stage.reg")
 mv "$stage/vidider.zip" "$out.partial"
 mv "$out.partial" "$out"
 echo "$out"

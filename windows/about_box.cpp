@@ -22,27 +22,6 @@ Call Entry(HMODULE module, const char* name)
     return module != nullptr ? reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
 }
 
-// The DPI of the monitor at `point`: GetDpiForMonitor where the system has it
-// (Windows 8.1 and later, looked up at run time), else the screen's.
-int MonitorDpi(POINT point)
-{
-    int dpi = 0;
-    HMODULE shcore = LoadLibraryA("SHCORE.DLL");
-    auto fromPoint = Entry<MonitorFromPointCall>(GetModuleHandleA("USER32.DLL"), "MonitorFromPoint");
-    auto forMonitor = Entry<GetDpiForMonitorCall>(shcore, "GetDpiForMonitor");
-    if (fromPoint != nullptr && forMonitor != nullptr) {
-        UINT x = 0, y = 0;
-        if (SUCCEEDED(forMonitor(fromPoint(point, MONITOR_DEFAULTTOPRIMARY), kEffectiveDpi, &x, &y))) dpi = int(y);
-    }
-    if (shcore != nullptr) FreeLibrary(shcore);
-    if (dpi <= 0) {
-        HDC screen = GetDC(nullptr);
-        dpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-    }
-    return dpi > 0 ? dpi : 96;
-}
-
 // The outer width less the client width of the box at `dpi`: from
 // AdjustWindowRectExForDpi where the system has it (Windows 10 1607, looked
 // up at run time), else from the system's metrics, which are the DPI of the

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "app/fpu.h"
-#include "windows/compat.h"
 #include "windows/message_wait.h"
 #include "windows/resources.h"
 #include "saver/dib.h"
@@ -20,8 +19,6 @@ constexpr const char* kApplicationClass = "vidider application";
 constexpr std::uint32_t kLastStretchMs = 6;
 // Waits end this often at the latest (a wait of 0xFFFFFFFF ms is endless).
 constexpr std::uint32_t kLongestWaitMs = 0x7FFFFFFF;
-constexpr const char* kStageClass = "vidider stage";
-constexpr const char* kCoverClass = "vidider cover";
 
 // A handler's error ends the handler, not the saver: the framework drops it,
 // as the saver shows no message of its own.
@@ -34,58 +31,15 @@ void Guarded(Handler handler)
     }
 }
 
-FormHost* HostOf(HWND window) { return reinterpret_cast<FormHost*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
-
-void RegisterClassOnce(HINSTANCE instance, const char* name, UINT style, WNDPROC proc, HBRUSH background,
-                       HCURSOR cursor)
-{
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, name, &existing)) return;
-    WNDCLASSEXA c{};
-    c.cbSize = sizeof c;
-    c.style = style;
-    c.lpfnWndProc = proc;
-    c.hInstance = instance;
-    c.hCursor = cursor;
-    c.hbrBackground = background;
-    c.lpszClassName = name;
-    c.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(100));
-    RegisterClassExA(&c);
-}
-
 LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// The extended style of a cover. WS_EX_NOACTIVATE came with Windows 2000;
-// 98 and ME, which can have several monitors, do not know it, and get by
-// with the answer to WM_MOUSEACTIVATE alone.
-DWORD CoverExStyle()
+int ScaleOf(const platform::Rect& area)
 {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    const bool known =
-        GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 5;
-    return WS_EX_TOPMOST | WS_EX_TOOLWINDOW | (known ? WS_EX_NOACTIVATE : 0);
+    return saver::ScaleForDpi(MonitorDpi({area.Left + (area.Right - area.Left) / 2, area.Top + (area.Bottom - area.Top) / 2}));
 }
-
-// A top-down one-bit DIB header for `width` x `rows`, 0 black and 1 white.
-struct OneBitInfo {
-    BITMAPINFOHEADER header{};
-    RGBQUAD colours[2]{{0, 0, 0, 0}, {255, 255, 255, 0}};
-
-    OneBitInfo(int width, int rows)
-    {
-        header.biSize = sizeof header;
-        header.biWidth = width;
-        header.biHeight = -rows;
-        header.biPlanes = 1;
-        header.biBitCount = 1;
-        header.biCompression = BI_RGB;
-    }
-};
 
 }  // namespace
 
@@ -98,107 +52,186 @@ FormHost::FormHost(HINSTANCE instance, Win32Platform& platform) : instance_(inst
 
 FormHost::~FormHost()
 {
-    DestroyForm();
+    DestroyAll();
     if (application_ != nullptr) DestroyWindow(application_);
 }
 
 void FormHost::CreateApplicationWindow(const char* title)
 {
-    RegisterClassOnce(instance_, kApplicationClass, 0, ApplicationProc, nullptr, LoadCursorA(nullptr, IDC_ARROW));
+    WNDCLASSEXA c{};
+    c.cbSize = sizeof c;
+    c.lpfnWndProc = ApplicationProc;
+    c.hInstance = instance_;
+    c.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    c.lpszClassName = kApplicationClass;
+    c.hIcon = LoadIconA(instance_, MAKEINTRESOURCEA(100));
+    RegisterClassExA(&c);
     application_ = CreateWindowExA(0, kApplicationClass, title, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                                    0, 0, 0, 0, nullptr, nullptr, instance_, nullptr);
 }
 
-bool FormHost::CreateForm(WindowHandle parent)
+const saver::TForm1* FormHost::Form() const { return Primary() != nullptr ? Primary()->Form() : nullptr; }
+HWND FormHost::FormWindow() const { return Primary() != nullptr ? Primary()->Window() : nullptr; }
+
+void FormHost::RepaintImage(bool now)
 {
-    form1_ = std::make_unique<saver::TForm1>(platform_, parent, title_.Width() > 0 ? &title_ : nullptr);
-    saver::CreateParamsRecord params = saver::StandardFormParams();
-    params.WndParent = FromHwnd(application_);
-    form1_->CreateParams(params);
-    if (parent != 0) {
-        RECT area;
-        if (!GetClientRect(ToHwnd(parent), &area)) return false;
-        params.Width = area.right - area.left;
-        params.Height = area.bottom - area.top;
+    if (Primary() != nullptr) Primary()->RepaintImage(now);
+}
+
+void FormHost::DrawSamplePicture(int x, int y)
+{
+    if (Primary() != nullptr) Primary()->DrawSamplePicture(x, y);
+}
+
+void FormHost::HideForm()
+{
+    if (Primary() != nullptr) Primary()->HideForm();
+}
+
+std::vector<FormHost::Screen> FormHost::Screens() const
+{
+    const platform::Size size = platform_.ScreenSize();
+    const platform::Rect primaryArea{0, 0, size.Width, size.Height};
+    std::vector<Screen> screens{{primaryArea, ScaleOf(primaryArea)}};
+    if (mode_ == saver::StageMode::Classic) return screens;
+    // Windows 95 and NT 4 tell of no monitors: the primary screen alone.
+    std::vector<platform::Monitor> monitors = platform_.Monitors();
+    auto primary = std::find_if(monitors.begin(), monitors.end(), [](const platform::Monitor& m) { return m.Primary; });
+    if (primary != monitors.end()) screens.front() = {primary->Area, ScaleOf(primary->Area)};
+    for (const platform::Monitor& m : monitors) {
+        // Each area once: a mirror shows what another monitor shows.
+        const bool known = std::any_of(screens.begin(), screens.end(), [&](const Screen& s) { return s.Area == m.Area; });
+        if (!known && !m.Area.Empty()) screens.push_back({m.Area, ScaleOf(m.Area)});
     }
-    // The class style belongs to the class: one class for each style asked for.
-    const char* className = params.ClassStyle == saver::style::kParentDc ? "vidider preview" : "vidider form";
-    RegisterClassOnce(instance_, className, params.ClassStyle, FormProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
-                      LoadCursorA(nullptr, IDC_ARROW));
-    // The stage keeps its own DC: every frame paints it.
-    RegisterClassOnce(instance_, kStageClass, CS_DBLCLKS | CS_OWNDC, StageProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
-                      nullptr);
-    form_ = CreateWindowExA(params.ExStyle, className, params.Caption.c_str(), params.Style, params.X, params.Y,
-                            params.Width, params.Height, ToHwnd(params.WndParent), nullptr, instance_, this);
-    if (form_ == nullptr) return false;
-    stage_ = CreateWindowExA(0, kStageClass, "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 1024, 768, form_, nullptr,
-                             instance_, this);
-    POINT cursor;
-    if (GetCursorPos(&cursor)) pointer_.Start(cursor.x, cursor.y);
-    form1_->Handle = FromHwnd(form_);
-    Guarded([&] { form1_->FormCreate(); });
-    if (form1_->Closed) return false;
-    PlaceWindows();
+    return screens;
+}
+
+bool FormHost::CreateForms()
+{
+    // The Stage setting tells how many forms to make: it is read here, once,
+    // before any form exists; the primary's form reads SleepTime.
+    mode_ = saver::StageModeFrom(platform_.ReadValue(saver::kSettingsKey, saver::kStageValue));
+    const figure::Surface* title = title_.Width() > 0 ? &title_ : nullptr;
+    const std::vector<Screen> screens = Screens();
+    for (std::size_t k = 0; k < screens.size(); ++k) {
+        auto monitor = std::make_unique<MonitorWindow>(instance_, *this, k == 0 ? &platform_ : nullptr);
+        const Screen& screen = screens[k];
+        if (!monitor->CreateForm(screen.Area, screen.Scale, mode_, &group_, int(k), title)) {
+            // Without the primary's form there is no saver; another monitor
+            // whose window cannot be made still goes black.
+            if (k == 0) return false;
+            monitor = std::make_unique<MonitorWindow>(instance_, *this);
+            if (!monitor->CreateCover(screen.Area)) continue;
+        }
+        monitors_.push_back(std::move(monitor));
+    }
     return true;
 }
 
-void FormHost::PlaceWindows()
-{
-    const saver::TForm1& f = *form1_;
-    SetWindowPos(form_, nullptr, f.Left, f.Top, f.Width, f.Height, SWP_NOZORDER | SWP_NOACTIVATE);
-    const figure::TPanel& panel = f.Figure.Panel1;
-    SetWindowPos(stage_, nullptr, panel.Left, panel.Top, panel.Width, panel.Height,
-                 SWP_NOZORDER | SWP_NOACTIVATE | (panel.Visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
-}
-
+// The classic stage's other monitors, as the primary's form lays them out.
 void FormHost::CreateCovers()
 {
-    RegisterClassOnce(instance_, kCoverClass, 0, CoverProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
-                      LoadCursorA(nullptr, IDC_ARROW));
-    const DWORD exStyle = CoverExStyle();
-    for (const platform::Rect& area : form1_->Covers) {
-        HWND cover = CreateWindowExA(exStyle, kCoverClass, "", WS_POPUP, area.Left, area.Top, area.Right - area.Left,
-                                     area.Bottom - area.Top, application_, nullptr, instance_, this);
-        if (cover == nullptr) continue;
-        ShowWindow(cover, SW_SHOWNOACTIVATE);
-        covers_.push_back(cover);
+    if (mode_ != saver::StageMode::Classic || Form() == nullptr) return;
+    for (const platform::Rect& area : Form()->Covers) {
+        auto cover = std::make_unique<MonitorWindow>(instance_, *this);
+        if (cover->CreateCover(area)) monitors_.push_back(std::move(cover));
     }
 }
 
-void FormHost::DestroyCovers()
+void FormHost::DestroyAll()
 {
-    for (HWND cover : covers_)
-        if (IsWindow(cover)) DestroyWindow(cover);
-    covers_.clear();
+    // The primary's form goes last: it holds what the process holds.
+    while (!monitors_.empty()) monitors_.pop_back();
 }
 
-bool FormHost::IsOwnWindow(HWND window) const
+MonitorWindow* FormHost::MonitorOf(HWND window) const
 {
-    if (form_ != nullptr && (window == form_ || IsChild(form_, window))) return true;
-    return std::find(covers_.begin(), covers_.end(), window) != covers_.end();
+    for (const auto& monitor : monitors_)
+        if (monitor->Owns(window)) return monitor.get();
+    return nullptr;
 }
 
-void FormHost::DestroyForm()
+bool FormHost::PointerMoved(HWND window, LPARAM lParam)
 {
-    DestroyCovers();
-    if (!form1_) return;
-    if (form_ != nullptr && IsWindow(form_)) DestroyWindow(form_);
-    form_ = stage_ = nullptr;
-    Guarded([&] { form1_->FormDestroy(); });
-    form1_.reset();
+    POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ClientToScreen(window, &at);
+    return pointer_.IsMove(at.x, at.y);
+}
+
+void FormHost::TakeKeyboard()
+{
+    HWND window = FormWindow();
+    if (window == nullptr) return;
+    SetForegroundWindow(window);
+    SetFocus(window);
+}
+
+void FormHost::Relayout()
+{
+    if (Form() == nullptr || group_.Closed()) return;
+    const std::vector<Screen> screens = Screens();
+    if (mode_ == saver::StageMode::Classic) {
+        // The primary's window covers the primary screen as it is now, the
+        // stage in its middle at its scale, and the covers follow.
+        monitors_.resize(1);
+        Primary()->Relayout(screens.front().Area, screens.front().Scale);
+        Guarded([&] { Primary()->Form()->LayOutCovers(); });
+        CreateCovers();
+    } else {
+        // A monitor keeps its form where a monitor still starts at its
+        // top-left: it follows a new size or scale. New monitors get forms
+        // of their own; the forms of monitors gone end.
+        std::vector<std::unique_ptr<MonitorWindow>> kept(screens.size());
+        kept.front() = std::move(monitors_.front());  // the process's form stays first
+        for (std::size_t k = 1; k < screens.size(); ++k) {
+            const platform::Rect& area = screens[k].Area;
+            for (auto& monitor : monitors_) {
+                if (!monitor || monitor->Area().Left != area.Left || monitor->Area().Top != area.Top) continue;
+                kept[k] = std::move(monitor);
+                break;
+            }
+        }
+        for (auto& monitor : monitors_) monitor.reset();  // monitors gone: their forms end
+        monitors_.clear();
+        for (std::size_t k = 0; k < screens.size(); ++k) {
+            const Screen& screen = screens[k];
+            if (kept[k]) {
+                if (!(kept[k]->Area() == screen.Area) || kept[k]->Scale() != screen.Scale)
+                    kept[k]->Relayout(screen.Area, screen.Scale);
+                monitors_.push_back(std::move(kept[k]));
+                continue;
+            }
+            auto monitor = std::make_unique<MonitorWindow>(instance_, *this);
+            if (monitor->CreateForm(screen.Area, screen.Scale, mode_, &group_, int(k),
+                                    title_.Width() > 0 ? &title_ : nullptr)) {
+                Guarded([&] { monitor->Form()->FormActivate(); });
+            } else {
+                monitor = std::make_unique<MonitorWindow>(instance_, *this);
+                if (!monitor->CreateCover(screen.Area)) continue;
+            }
+            monitors_.push_back(std::move(monitor));
+        }
+    }
+    // Covers first, the forms over them, the primary's on top.
+    for (auto it = monitors_.rbegin(); it != monitors_.rend(); ++it) (*it)->ShowTopmost();
 }
 
 int FormHost::RunSaver()
 {
-    if (!CreateForm(0)) return 0;  // creation was stopped: the saver ends at once
+    if (!CreateForms()) {  // creation was stopped: the saver ends at once
+        DestroyAll();
+        return 0;
+    }
+    // The forms first, black at once; then the classic stage's covers; then
+    // the forms above them, should a monitor overlap another.
+    for (auto it = monitors_.rbegin(); it != monitors_.rend(); ++it) (*it)->ShowTopmost();
+    const std::size_t forms = monitors_.size();
     CreateCovers();
-    // Above the covers too, should a monitor overlap the primary.
-    SetWindowPos(form_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    SetForegroundWindow(form_);
-    SetFocus(form_);
-    // WM_ACTIVATE has run FormActivate where the system activated the window;
+    for (std::size_t k = forms; k-- > 0;) monitors_[k]->ShowTopmost();
+    TakeKeyboard();
+    // WM_ACTIVATE has run FormActivate where the system activated a window;
     // the handler does its work once either way.
-    Guarded([&] { form1_->FormActivate(); });
+    Guarded([&] { group_.Activate(); });
 
     int exitCode = 0;
     bool quit = false, messages = true;
@@ -207,22 +240,19 @@ int FormHost::RunSaver()
         // comes after it wakes the next wait at once.
         if (messages) DrainMessages(quit, exitCode);
         if (quit) break;
-        if (!form1_->IdleHandlerInstalled()) {
-            // No frames: closed, with only the messages up to the quit
-            // left, or without surfaces, black until a key ends it.
-            WaitForMessages(INFINITE);
-            messages = true;
-            continue;
+        if (relayout_) {
+            relayout_ = false;
+            Relayout();
         }
-        std::uint32_t wait = form1_->FrameWaitMs();
+        // One reading of the clock for every form: the monitors' frames
+        // come on the same tick.
+        const figure::Tick now = platform_.timeGetTime();
+        const std::uint32_t wait = group_.FrameWaitMs(now);
         if (wait == 0) {
             // A system library loaded since the last frame (an input method,
             // a hook) may have lowered the x87 precision the motion needs.
             app::UseExtendedPrecision();
-            Guarded([&] {
-                bool done = false;
-                form1_->AnimeLoop(done);
-            });
+            group_.AnimeLoop(now);
             messages = false;
             continue;
         }
@@ -230,8 +260,10 @@ int FormHost::RunSaver()
         // hold: sleep until shortly before it, or until a message comes. A
         // wait for a message wakes up to a few milliseconds late; the last
         // stretch goes in short sleeps, so the frame reads the due tick.
+        // Without frames (closed, or black for want of memory) that is a
+        // day at a time.
         if (wait > kLastStretchMs) {
-            DWORD ms = std::min<std::uint32_t>(wait - kLastStretchMs, kLongestWaitMs);
+            const DWORD ms = std::min<std::uint32_t>(wait - kLastStretchMs, kLongestWaitMs);
             messages = WaitForMessages(ms) != Wake::TimeOut;
             continue;
         }
@@ -239,31 +271,32 @@ int FormHost::RunSaver()
         // left - 1 ms away: sleep that long, then in quarters of a ms. The
         // wait may grow meanwhile (the tick came while the mouse steers):
         // then it is a wait for messages again.
-        for (std::uint32_t left; (left = form1_->FrameWaitMs()) > 0 && left <= kLastStretchMs;)
+        for (std::uint32_t left; (left = group_.FrameWaitMs(platform_.timeGetTime())) > 0 && left <= kLastStretchMs;)
             shortSleep_.Sleep(left > 1 ? (left - 1) * 1000 : 250);
         messages = true;
     }
-    DestroyForm();
+    DestroyAll();
     return exitCode;
 }
 
 int FormHost::RunPreview(WindowHandle parent)
 {
     if (parent == 0 || !IsWindow(ToHwnd(parent))) return 0;  // no usable window: nothing to show
-    if (!CreateForm(parent)) {
-        DestroyForm();
+    monitors_.push_back(std::make_unique<MonitorWindow>(instance_, *this, &platform_));
+    if (!Primary()->CreatePreview(parent)) {
+        DestroyAll();
         return 0;
     }
     int exitCode = 0;
     bool quit = false;
     // The preview ends when its window is closed or destroyed with its
     // parent, or when the parent stops being a window at all.
-    while (!form1_->Closed && !windowGone_) {
+    while (!Form()->Closed && !windowGone_) {
         WaitForMessages(250);
         DrainMessages(quit, exitCode);
         if (quit || !IsWindow(ToHwnd(parent))) break;
     }
-    DestroyForm();
+    DestroyAll();
     return exitCode;
 }
 
@@ -282,239 +315,22 @@ void FormHost::DrainMessages(bool& quit, int& exitCode)
     }
 }
 
-// The form sees every key first (its key preview), whichever of its windows
-// has the focus.
+// The forms see every key first (their key preview), whichever of the
+// saver's windows has the focus; a cover's keys go to the primary's form.
 bool FormHost::RouteKey(const MSG& message)
 {
-    if (!IsOwnWindow(message.hwnd)) return false;
+    const MonitorWindow* monitor = MonitorOf(message.hwnd);
+    if (monitor == nullptr) return false;
+    saver::TForm1* form = monitor->Form() != nullptr ? monitor->Form() : Primary()->Form();
+    if (form == nullptr) return false;
     auto key = static_cast<std::uint16_t>(message.wParam);
     switch (message.message) {
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: Guarded([&] { form1_->FormKeyDown(key); }); return true;
+    case WM_SYSKEYDOWN: Guarded([&] { form->FormKeyDown(key); }); return true;
     case WM_KEYUP:
-    case WM_SYSKEYUP: Guarded([&] { form1_->FormKeyUp(key); }); return true;
+    case WM_SYSKEYUP: Guarded([&] { form->FormKeyUp(key); }); return true;
     default: return false;
     }
-}
-
-bool FormHost::IsMove(HWND window, LPARAM lParam)
-{
-    POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    ClientToScreen(window, &at);
-    return pointer_.IsMove(at.x, at.y);
-}
-
-bool FormHost::OverImage(int x, int y) const { return form1_->Figure.Image1.Contains(x, y); }
-
-void FormHost::PaintStage(HDC dc)
-{
-    // The rows of the image's picture that the stage shows, handed over as
-    // they lie (a top-down DIB over those rows); black where it does not reach.
-    const figure::FigureState& f = form1_->Figure;
-    const int width = f.Panel1.Width, height = f.Panel1.Height;
-    const int left = f.Image1.Left, top = f.Image1.Top;
-    const figure::Surface* picture = f.Image1.Picture;
-    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    if (picture != nullptr) {
-        x0 = std::max(0, left);
-        y0 = std::max(0, top);
-        x1 = std::min(width, left + picture->Width());
-        y1 = std::min(height, top + picture->Height());
-    }
-    const bool covered = x0 < x1 && y0 < y1;
-    if (!covered || x0 > 0 || y0 > 0 || x1 < width || y1 < height) {
-        RECT all{0, 0, width, height};
-        int saved = SaveDC(dc);
-        if (covered) ExcludeClipRect(dc, x0, y0, x1, y1);
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        RestoreDC(dc, saved);
-    }
-    if (!covered) return;
-    OneBitInfo info(picture->Width(), y1 - y0);
-    SetDIBitsToDevice(dc, x0, y0, DWORD(x1 - x0), DWORD(y1 - y0), x0 - left, 0, 0, UINT(y1 - y0),
-                      picture->Row(y0 - top), reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS);
-}
-
-void FormHost::RepaintImage(bool)
-{
-    // Painted at once in both cases: the frame is ready and the loop sleeps next.
-    if (stage_ == nullptr || !IsWindowVisible(stage_)) return;
-    HDC dc = GetDC(stage_);
-    PaintStage(dc);
-    ReleaseDC(stage_, dc);
-}
-
-void FormHost::DrawSamplePicture(int x, int y)
-{
-    auto picture = FindDib(instance_, "SAMPLE");
-    auto info = picture ? saver::ReadDibInfo(picture->data, picture->size) : std::nullopt;
-    if (!info || form_ == nullptr) return;
-    HDC dc = paintDc_ != nullptr ? paintDc_ : GetDC(form_);
-    // The preview's class draws on its parent's DC (CS_PARENTDC), clipped as
-    // the parent is: a still larger than the window would reach past it.
-    const int saved = SaveDC(dc);
-    RECT client;
-    GetClientRect(form_, &client);
-    IntersectClipRect(dc, client.left, client.top, client.right, client.bottom);
-    SetDIBitsToDevice(dc, x, y, DWORD(info->Width), DWORD(info->Height), 0, 0, 0, UINT(info->Height),
-                      picture->data + info->BitsOffset, reinterpret_cast<const BITMAPINFO*>(picture->data),
-                      DIB_RGB_COLORS);
-    RestoreDC(dc, saved);
-    if (paintDc_ == nullptr) ReleaseDC(form_, dc);
-}
-
-void FormHost::HideForm()
-{
-    if (form_ != nullptr) ShowWindow(form_, SW_HIDE);
-}
-
-// The host of a window of the form, kept with the window from its creation.
-FormHost* FormHost::Attach(HWND window, UINT message, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    FormHost* host = HostOf(window);
-    return host != nullptr && host->form1_ ? host : nullptr;
-}
-
-LRESULT CALLBACK FormHost::FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    FormHost* host = Attach(window, message, lParam);
-    return host ? host->OnFormMessage(window, message, wParam, lParam) : DefWindowProcA(window, message, wParam, lParam);
-}
-
-// A cover is black and does nothing; a click does not even activate it.
-// A press gives the keyboard back to the saver window, should another
-// window have taken it: the press makes this process the one the user
-// works with, so the system lets it take the foreground. Keys that reach a
-// cover all the same go to the form with the rest (RouteKey).
-LRESULT CALLBACK FormHost::CoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    FormHost* host = Attach(window, message, lParam);
-    switch (message) {
-    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-        if (host != nullptr) host->TakeKeyboard();
-        return 0;
-    default: return DefWindowProcA(window, message, wParam, lParam);
-    }
-}
-
-void FormHost::TakeKeyboard()
-{
-    if (form_ == nullptr) return;
-    SetForegroundWindow(form_);
-    SetFocus(form_);
-}
-
-LRESULT CALLBACK FormHost::StageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    FormHost* host = Attach(window, message, lParam);
-    return host ? host->OnStageMessage(window, message, wParam, lParam) : DefWindowProcA(window, message, wParam, lParam);
-}
-
-LRESULT FormHost::OnFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    saver::TForm1& f = *form1_;
-    switch (message) {
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE) Guarded([&] { f.FormActivate(); });
-        break;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        paintDc_ = BeginPaint(window, &paint);
-        Guarded([&] { f.FormPaint(); });
-        paintDc_ = nullptr;
-        EndPaint(window, &paint);
-        return 0;
-    }
-    case WM_MOUSEMOVE:
-        if (IsMove(window, lParam)) Guarded([&] { f.FormMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); });
-        return 0;
-    case WM_LBUTTONDBLCLK:
-        return 0;  // the border outside the stage ends nothing
-    case WM_SYSCOMMAND: {
-        std::intptr_t result = 0;
-        if (f.WMSysCommand(static_cast<std::uint32_t>(wParam), result)) return result;
-        break;
-    }
-    case WM_CLOSE:
-        Guarded([&] { f.Close(); });
-        return 0;
-    case WM_DISPLAYCHANGE:
-        // A new resolution, or monitors came or went: the saver window
-        // covers the primary screen as it is now, the stage in its middle,
-        // and the covers follow.
-        if (f.ParentWindow == 0 && !f.Closed) {
-            DestroyCovers();
-            Guarded([&] { f.DisplayChanged(); });
-            PlaceWindows();
-            CreateCovers();
-            SetWindowPos(form_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        }
-        break;
-    case WM_DESTROY:
-    case WM_NCDESTROY:
-        // With a preview parent that is destroyed or whose process dies, one
-        // or both of these are all that comes.
-        windowGone_ = true;
-        if (message == WM_NCDESTROY) form_ = stage_ = nullptr;
-        break;
-    default:
-        break;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-LRESULT FormHost::OnStageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    saver::TForm1& f = *form1_;
-    const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
-    const figure::TImage& image = f.Figure.Image1;
-    switch (message) {
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        PaintStage(dc);
-        EndPaint(window, &paint);
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;  // the paint covers all of it
-    case WM_MOUSEMOVE:
-        if (IsMove(window, lParam) && OverImage(x, y))
-            Guarded([&] { f.Image1MouseMove(x - image.Left, y - image.Top); });
-        return 0;
-    case WM_LBUTTONDBLCLK:
-        if (OverImage(x, y)) Guarded([&] { f.Image1DblClick(); });
-        return 0;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-        if (OverImage(x, y)) {
-            auto button = message == WM_LBUTTONDOWN   ? figure::MouseButton::Left
-                          : message == WM_RBUTTONDOWN ? figure::MouseButton::Right
-                                                      : figure::MouseButton::Middle;
-            Guarded([&] { f.Image1MouseDown(button, x - image.Left, y - image.Top); });
-        }
-        return 0;
-    case WM_SETCURSOR:
-        if (LOWORD(lParam) == HTCLIENT) {
-            POINT at;
-            GetCursorPos(&at);
-            ScreenToClient(window, &at);
-            SetCursor(LoadCursorA(nullptr, OverImage(at.x, at.y) ? IDC_CROSS : IDC_ARROW));
-            return TRUE;
-        }
-        break;
-    default:
-        break;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 }  // namespace windows

@@ -1,10 +1,10 @@
-// The window framework under TForm1: the hidden application window, the
-// saver window with its stage Panel1 and the image Image1 on it, the black
-// covers of the other monitors (hit testing,
-// the cross cursor, painting the shown window of the frame), the routing of
-// keys, moves and clicks to the form's handlers, and the two loops: the
-// saver's, which runs the idle handler and sleeps until the next due tick,
-// and the preview's, which ends when its window or its parent is gone.
+// The window framework under the saver's forms: the hidden application
+// window, the list of monitor windows (a form on each where the stage fills
+// every screen; the primary's form and black covers on the others where it
+// does not), the routing of keys to the forms, the relayout when the display
+// changes, and the two loops: the saver's, which runs every form's idle
+// handler on one clock reading and sleeps until the first next due tick, and
+// the preview's, which ends when its window or its parent is gone.
 #pragma once
 
 #include <windows.h>
@@ -13,14 +13,18 @@
 #include <vector>
 
 #include "figure/surface.h"
-#include "windows/win32_platform.h"
-#include "saver/saver_window.h"
+#include "saver/form_group.h"
 #include "saver/pointer_filter.h"
+#include "saver/saver_window.h"
+#include "windows/monitor_window.h"
+#include "windows/win32_platform.h"
 
 namespace windows {
 
-class FormHost : public FormWindows {
+class FormHost : public FormWindows, public MonitorHost {
 public:
+    // `platform` serves the primary monitor's form (and the modes without
+    // one); the other monitors' forms get platforms of their own.
     FormHost(HINSTANCE instance, Win32Platform& platform);
     ~FormHost();
     FormHost(const FormHost&) = delete;
@@ -29,55 +33,57 @@ public:
     // The hidden window that carries the application's taskbar button.
     void CreateApplicationWindow(const char* title);
 
-    // Full screen: creates Form1 as the main window, runs the message loop
-    // until the application terminates, destroys the form. The exit code.
+    // Full screen: creates the forms, runs the message loop until the
+    // application terminates, destroys them. The exit code.
     int RunSaver();
     // Inside the preview window `parent`, until the window is closed or gone.
     int RunPreview(WindowHandle parent);
 
-    // The form while it exists, for what watches it (the pacing benchmark).
-    const saver::TForm1* Form() const { return form1_.get(); }
+    // The primary's form while it exists, for what watches it (the pacing
+    // benchmark).
+    const saver::TForm1* Form() const;
 
     HWND ApplicationWindow() const override { return application_; }
-    HWND FormWindow() const override { return form_; }
+    HWND FormWindow() const override;
     void RepaintImage(bool now) override;
     void DrawSamplePicture(int x, int y) override;
     void HideForm() override;
 
+    bool PointerMoved(HWND window, LPARAM lParam) override;
+    void TakeKeyboard() override;
+    void DisplayChanged() override { relayout_ = true; }
+    void WindowGone() override { windowGone_ = true; }
+
 private:
-    bool CreateForm(WindowHandle parent);
-    void DestroyForm();
+    // The monitors of the desktop as the saver uses them: the primary first,
+    // each area once, with its scale; the primary screen alone where the
+    // system cannot tell.
+    struct Screen {
+        platform::Rect Area;
+        int Scale = 1;
+    };
+    std::vector<Screen> Screens() const;
+    bool CreateForms();
     void CreateCovers();
-    void DestroyCovers();
-    bool IsOwnWindow(HWND window) const;
-    void PlaceWindows();
-    void PaintStage(HDC dc);
-    bool OverImage(int panelX, int panelY) const;
+    void Relayout();
+    void DestroyAll();
+    MonitorWindow* Primary() const { return monitors_.empty() ? nullptr : monitors_.front().get(); }
+    MonitorWindow* MonitorOf(HWND window) const;
     bool RouteKey(const MSG& message);
     void DrainMessages(bool& quit, int& exitCode);
-
-    static FormHost* Attach(HWND window, UINT message, LPARAM lParam);
-    static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK StageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    // The saver window takes the foreground and the keyboard focus.
-    void TakeKeyboard();
-    LRESULT OnFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnStageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    bool IsMove(HWND window, LPARAM lParam);
 
     HINSTANCE instance_;
     Win32Platform& platform_;
     figure::Surface title_;
-    std::unique_ptr<saver::TForm1> form1_;
+    saver::StageMode mode_ = saver::StageMode::Classic;
+    saver::FormGroup group_;
+    // The primary's window first; then the others, forms or covers.
+    std::vector<std::unique_ptr<MonitorWindow>> monitors_;
     saver::PointerFilter pointer_;
     HWND application_ = nullptr;
-    HWND form_ = nullptr;
-    HWND stage_ = nullptr;
-    std::vector<HWND> covers_;  // black windows over the other monitors
-    HDC paintDc_ = nullptr;  // the form's DC while it handles WM_PAINT
     ShortSleep shortSleep_;
     bool windowGone_ = false;
+    bool relayout_ = false;
 };
 
 }  // namespace windows

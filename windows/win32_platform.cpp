@@ -2,6 +2,8 @@
 
 #include <mmsystem.h>
 
+#include "windows/compat.h"
+
 #include <cstring>
 
 #include <string>
@@ -234,6 +236,30 @@ void DeclareDpiAware()
     if (user != nullptr)
         if (auto aware = reinterpret_cast<Aware>(reinterpret_cast<void*>(::GetProcAddress(user, "SetProcessDPIAware"))))
             aware();
+}
+
+int MonitorDpi(POINT point)
+{
+    int dpi = 0;
+    HMODULE shcore = ::LoadLibraryA("SHCORE.DLL");
+    HMODULE user = ::GetModuleHandleA("USER32.DLL");
+    auto fromPoint = user != nullptr ? reinterpret_cast<MonitorFromPointCall>(
+                                           reinterpret_cast<void*>(::GetProcAddress(user, "MonitorFromPoint")))
+                                     : nullptr;
+    auto forMonitor = shcore != nullptr ? reinterpret_cast<GetDpiForMonitorCall>(
+                                              reinterpret_cast<void*>(::GetProcAddress(shcore, "GetDpiForMonitor")))
+                                        : nullptr;
+    if (fromPoint != nullptr && forMonitor != nullptr) {
+        UINT x = 0, y = 0;
+        if (SUCCEEDED(forMonitor(fromPoint(point, MONITOR_DEFAULTTOPRIMARY), kEffectiveDpi, &x, &y))) dpi = int(x);
+    }
+    if (shcore != nullptr) ::FreeLibrary(shcore);
+    if (dpi <= 0) {
+        HDC screen = ::GetDC(nullptr);
+        dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+        ::ReleaseDC(nullptr, screen);
+    }
+    return dpi > 0 ? dpi : 96;
 }
 
 }  // namespace windows

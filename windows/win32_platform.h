@@ -86,4 +86,9 @@ private:
 // than the oldest Windows the saver runs on, looked up at run time.
 void DeclareDpiAware();
 
+// The DPI of the monitor at `point`: GetDpiForMonitor where the system has it
+// (Windows 8.1 and later, looked up at run time), else the screen's
+// LOGPIXELSX; 96 where neither tells.
+int MonitorDpi(POINT point);
+
 }  // namespace windows

@@ -98,6 +98,22 @@ double Now()
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
+bool HasBoth(const Shot& s)
+{
+    bool black = false, white = false;
+    for (const Pixel& p : s.pixels) {
+        black = black || p.Black();
+        white = white || p.White();
+        if (black && white) return true;
+    }
+    return false;
+}
+
+bool AllBlack(const Shot& s)
+{
+    return std::all_of(s.pixels.begin(), s.pixels.end(), [](const Pixel& p) { return p.Black(); });
+}
+
 void Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
 TestDisplay::TestDisplay(Screens screens, const std::string& size, bool openToAll)

@@ -27,6 +27,11 @@ struct Shot {
     bool operator==(const Shot& o) const;
 };
 
+// Whether a screenshot holds both pure black and pure white; whether it is
+// all black.
+bool HasBoth(const Shot& s);
+bool AllBlack(const Shot& s);
+
 // Seconds on a monotonic clock, and a sleep.
 double Now();
 void Sleep(double seconds);

@@ -43,13 +43,13 @@ std::string WindowsPath(const std::string& unixPath)
 
 }  // namespace
 
-Harness& Harness::Get(TestDisplay::Screens screens)
+Harness& Harness::Get(TestDisplay::Screens screens, const std::string& size)
 {
-    static Harness harness(screens);
+    static Harness harness(screens, size);
     return harness;
 }
 
-Harness::Harness(TestDisplay::Screens screens)
+Harness::Harness(TestDisplay::Screens screens, const std::string& size)
 {
     // VIDIDER_E2E_ARCH=win64 tests the 64-bit twin where 32-bit code runs
     // too, as make test does when told to take the emulated way.
@@ -65,7 +65,7 @@ Harness::Harness(TestDisplay::Screens screens)
     if (!Exists(Saver()))
         throw std::runtime_error(Saver() + " is missing: build the " + arch_ + " preset first (make test does)");
     double start = Now();
-    display_ = std::make_unique<TestDisplay>(screens);
+    display_ = std::make_unique<TestDisplay>(screens, size);
     PreparePrefix();
     std::fprintf(stderr, "[e2e] the display and the Wine server were ready in %.1f s\n", Now() - start);
 }

@@ -28,11 +28,12 @@ namespace e2e {
 class Harness {
 public:
     // Starts the display and the Wine server; prepares the prefix once. The
-    // first call decides the screens.
-    static Harness& Get(TestDisplay::Screens screens = TestDisplay::Screens::One);
+    // first call decides the screens, and the size of one screen.
+    static Harness& Get(TestDisplay::Screens screens = TestDisplay::Screens::One, const std::string& size = "1280x1024");
     void Shutdown();
 
     pid_t XServer() const { return display_->Server(); }  // the X server's process
+    const std::string& DisplayName() const { return display_->Name(); }  // ":N"
     // Which build runs, under which Wine, where: one line for the test log.
     std::string Describe() const;
     bool Emulated() const { return emulated_; }
@@ -76,7 +77,7 @@ public:
     static double Now() { return e2e::Now(); }
 
 private:
-    explicit Harness(TestDisplay::Screens screens);
+    Harness(TestDisplay::Screens screens, const std::string& size);
     void PreparePrefix();
     std::vector<std::string> Environment() const;
     pid_t Spawn(const std::vector<std::string>& argv, const std::string& output);

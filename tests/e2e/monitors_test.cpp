@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <regex>
 #include <string>
+#include <tuple>
 
 #include "tests/e2e/harness.h"
 
@@ -136,6 +137,32 @@ TEST_F(Monitors, CoversRefuseActivationByTheirStyleOnlyWhereTheSystemKnowsIt)
         EXPECT_EQ(h.WaitExit(pid, h.Margin(3)).code, 0);
     }
     h.Reg({"delete", appDefaults, "/f"});
+}
+
+TEST_F(Monitors, FillingEveryScreenGivesEachMonitorAMoireOfItsOwnToItsEdges)
+{
+    ASSERT_EQ(h.Reg({"add", "HKCU\\Software\\Tavrenholm\\ScreenSaverSample", "/v", "Stage", "/t", "REG_SZ", "/d",
+                     "fill", "/f"}),
+              0);
+    const double started = Now();
+    pid_t pid = h.Start({h.Saver(), "/s"});
+    bool shown = false;
+    for (double start = Now(); !shown && Now() - start < h.Margin(20); Sleep(0.1))
+        shown = HasBoth(h.Grab(0, 0, 1280, 1)) && HasBoth(Second());
+    ASSERT_TRUE(shown) << "moire on both monitors; " << SaveShot(h.Grab(0, 0, 2304, 1024), "fill-two");
+    Sleep(std::max(0.0, 4.5 + h.Margin(0.7) - (Now() - started)));
+    // Every edge of both monitors is moire: the primary 1280 x 1024, the
+    // second 1024 x 768 from x 1280.
+    for (auto [x, y, w, hgt, what] : {std::tuple{0, 0, 1280, 1, "primary top"}, {0, 1023, 1280, 1, "primary bottom"},
+                                      {0, 0, 1, 1024, "primary left"}, {1279, 0, 1, 1024, "primary right"},
+                                      {kSecondX, 0, kSecondW, 1, "second top"}, {kSecondX, 767, kSecondW, 1, "second bottom"},
+                                      {kSecondX, 0, 1, kSecondH, "second left"}, {2303, 0, 1, kSecondH, "second right"}})
+        EXPECT_TRUE(HasBoth(h.Grab(x, y, w, hgt))) << what << "; " << SaveShot(h.Grab(0, 0, 2304, 1024), "fill-two-edges");
+    // Each monitor has its own figure: their middles differ.
+    EXPECT_FALSE(h.Grab(128, 0, 1024, 768) == Second()) << "the two monitors show the same moire";
+    h.Key("a");
+    EXPECT_EQ(h.WaitExit(pid, h.Margin(3)).code, 0);
+    EXPECT_TRUE(SecondBecomes(&Pixel::White, h.Margin(3))) << "nothing is left on the second monitor";
 }
 
 class Environment : public ::testing::Environment {

@@ -9,21 +9,6 @@
 
 namespace e2e {
 
-bool HasBoth(const Shot& s)
-{
-    bool black = false, white = false;
-    for (const Pixel& p : s.pixels) {
-        black = black || p.Black();
-        white = white || p.White();
-    }
-    return black && white;
-}
-
-bool AllBlack(const Shot& s)
-{
-    return std::all_of(s.pixels.begin(), s.pixels.end(), [](const Pixel& p) { return p.Black(); });
-}
-
 bool Shows(const Shot& shot, int x, int y, const figure::Surface& picture)
 {
     for (int row = 0; row < picture.Height(); ++row)

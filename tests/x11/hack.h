@@ -24,8 +24,6 @@ constexpr int kStageW = 1024, kStageH = 768;
 
 inline ::Display* X(TestDisplay& d) { return static_cast<::Display*>(d.Connection()); }
 
-bool HasBoth(const Shot& s);
-bool AllBlack(const Shot& s);
 // Where a one-bit surface (bit 1 white) shows at (x, y) of a screenshot,
 // exactly black and white.
 bool Shows(const Shot& shot, int x, int y, const figure::Surface& picture);
