@@ -210,6 +210,26 @@ for signal in INT:2 TERM:15 HUP:1; do
     end
 done
 
+begin "an_interrupt_while_another_run_holds_the_lock_ends_the_wait_at_once"
+fresh_state
+# Another run's lock: held by a process that ends when killed.
+(flock 8 && exec sleep 120) 8>"$state/lock" &
+holder=$!
+sleep 0.5
+VM32_STATE=$state env --default-signal=INT "$vm32" run -- true >"$scratch/out" 2>"$scratch/err" &
+pid=$!
+sleep 2
+check "vm32 waits for the lock" kill -0 "$pid"
+kill -INT "$pid"
+check "vm32 ends within 3 s of SIGINT" gone_within "$pid" 3
+wait "$pid"
+code=$?
+check "its status says SIGINT (130, not $code)" [ "$code" -eq 130 ]
+check "no QEMU was started" no_qemu_left
+kill -KILL "$pid" "$holder" 2>/dev/null
+wait "$holder" 2>/dev/null
+end
+
 begin "a_guest_that_cannot_boot_fails_the_run"
 fresh_state
 rm "$state/initramfs.gz"
