@@ -110,7 +110,7 @@ soak:
 docs:
 	cmake --preset linux
 	cmake --build --preset linux --target vidider-sim pbm_to_gif
-	tools/make_docs_gif.sh build/linux/vidider-sim build/linux/pbm_to_gif docs/vidider.gif
+	tools/make_docs_gif.sh build/linux/vidider-sim build/linux/pbm_to_gif docs
 
 # The X11 hack for the xscreensaver daemon: the program into
 # PREFIX/libexec/xscreensaver, its description into

@@ -225,12 +225,21 @@ void TForm1::Restage()
 
 void TForm1::LayOutCovers() { Covers = CoverAreas(Platform.Monitors()); }
 
-void TForm1::DisplayChanged()
+void TForm1::DisplayChanged(const platform::Rect& area, int scale)
 {
     if (ParentWindow != 0 || Closed) return;
-    platform::Size screen = Platform.ScreenSize();
-    Resize(screen.Width, screen.Height);
-    LayOutCovers();
+    Screen.Area = area;
+    if (scale > 0) Screen.Scale = scale;
+    platform::Rect now = area;
+    if (now.Empty()) {
+        const platform::Size screen = Platform.ScreenSize();
+        now = {0, 0, screen.Width, screen.Height};
+    }
+    Left = now.Left;
+    Top = now.Top;
+    Resize(now.Right - now.Left, now.Bottom - now.Top);
+    Restage();
+    if (Screen.Mode == StageMode::Classic && IsPrimary()) LayOutCovers();
 }
 
 void TForm1::ReadSettings()

@@ -188,11 +188,12 @@ public:
     // Lays the covers out for the monitors there are now: at creation, and
     // again when monitors come or go.
     void LayOutCovers();
-    // The display changed (a new resolution, monitors came or went): the
-    // saver window covers the primary screen again, its stage centred on
-    // it, and the covers follow. The preview and a closed saver stay as
-    // they are.
-    void DisplayChanged();
+    // The display changed (a new resolution or DPI, monitors came or went):
+    // the saver window covers `area` (empty: the primary screen as it is
+    // now) at `scale` (0: the same), its stage centred on it and made anew
+    // where a fill stage's size changes; the classic stage's covers follow.
+    // The preview and a closed saver stay as they are.
+    void DisplayChanged(const platform::Rect& area = {}, int scale = 0);
 
     // The forms of this process when there are several (one per monitor);
     // none for a saver of one window.

@@ -556,6 +556,22 @@ TEST(DisplayChange, TheWindowCoversTheNewPrimaryWithTheStageCentredAndTheCoversF
     s.form.DisplayChanged();
     EXPECT_EQ(s.form.Figure.Panel1.Left, -112);
     EXPECT_EQ(s.form.Figure.Panel1.Top, -84);
+    // A new DPI: at scale 2 the classic stage is 2048 x 1536 screen pixels.
+    s.form.DisplayChanged({}, 2);
+    EXPECT_EQ(s.form.View.Scale(), 2);
+    EXPECT_EQ(s.form.Figure.Panel1.Width, 1024);
+    EXPECT_EQ(s.form.Figure.Panel1.Left, -624);
+
+    // A fill stage follows its monitor's new size with new surfaces.
+    Saver fill;
+    fill.form.Screen = {{1920, 0, 3200, 1024}, 1, StageMode::Fill};
+    fill.Start();
+    fill.form.DisplayChanged({1920, 0, 3840, 1200}, 1);
+    EXPECT_EQ(fill.form.Left, 1920);
+    EXPECT_EQ(fill.form.Figure.Panel1.Width, 1920);
+    EXPECT_EQ(fill.form.Figure.Panel1.Height, 1200);
+    EXPECT_EQ(fill.form.Figure.PatternBitmap.Width(), 2 * 1920 + 152);
+    EXPECT_TRUE(fill.form.Covers.empty());
 
     // The preview keeps its parent's size; a closed saver stays as it was.
     Saver preview(4242);

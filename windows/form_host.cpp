@@ -175,7 +175,6 @@ void FormHost::Relayout()
         // stage in its middle at its scale, and the covers follow.
         monitors_.resize(1);
         Primary()->Relayout(screens.front().Area, screens.front().Scale);
-        Guarded([&] { Primary()->Form()->LayOutCovers(); });
         CreateCovers();
     } else {
         // A monitor keeps its form where a monitor still starts at its

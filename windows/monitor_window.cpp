@@ -176,14 +176,7 @@ void MonitorWindow::Relayout(const platform::Rect& area, int scale)
     }
     saver::TForm1& f = *form_;
     if (f.ParentWindow != 0 || f.Closed) return;
-    f.Screen.Area = area;
-    f.Screen.Scale = scale;
-    f.Left = area.Left;
-    f.Top = area.Top;
-    Guarded([&] {
-        f.Resize(area.Right - area.Left, area.Bottom - area.Top);
-        f.Restage();
-    });
+    Guarded([&] { f.DisplayChanged(area, scale); });
     PlaceWindow();
     InvalidateRect(window_, nullptr, FALSE);
 }
