@@ -17,6 +17,20 @@ TEST(HackOptions, DefaultsToItsOwnWindowAtTheSaversPace)
     EXPECT_FALSE(o.Seed);
     EXPECT_FALSE(o.Frames);
     EXPECT_FALSE(o.Fps);
+    EXPECT_FALSE(o.Classic) << "the stage fills the window by default";
+    EXPECT_FALSE(o.Scale) << "the scale comes from the display";
+    EXPECT_FALSE(o.Verbose);
+}
+
+TEST(HackOptions, ClassicScaleAndVerboseChooseTheStageAndSayIt)
+{
+    HackOptions o = Parse({"--classic", "-scale", "2", "--verbose"});
+    EXPECT_TRUE(o.Classic);
+    EXPECT_EQ(o.Scale, 2);
+    EXPECT_TRUE(o.Verbose);
+    EXPECT_EQ(Parse({"--scale", "1"}).Scale, 1);
+    EXPECT_EQ(Parse({"--scale", "8"}).Scale, 8);
+    EXPECT_EQ(Parse({"--scale", "3", "--scale", "4"}).Scale, 4) << "the last one counts, as with every option";
 }
 
 TEST(HackOptions, TakeOneDashOrTwo)
@@ -112,6 +126,13 @@ TEST(HackOptions, BadInputIsOneClearError)
         {{"--window-id", "0x"}, "--window-id takes a window id"},
         {{"--window-id", "0x123456789"}, "--window-id takes a window id"},
         {{"--frames", ""}, "--frames needs a value"},
+        {{"--scale"}, "--scale needs a value"},
+        {{"--scale", "0"}, "--scale is out of range (1 to 8): 0"},
+        {{"--scale", "9"}, "--scale is out of range (1 to 8): 9"},
+        {{"--scale", "99999999999999999999"}, "--scale is out of range (1 to 8): 99999999999999999999"},
+        {{"--scale", "2x"}, "--scale takes a whole number from 1 to 8, not '2x'"},
+        {{"--scale", "-1"}, "--scale takes a whole number from 1 to 8, not '-1'"},
+        {{"--scale", ""}, "--scale needs a value"},
         // An argument's line breaks and escape sequences are shown, not obeyed.
         {{"--delay", "42\n"}, "--delay takes a whole number of 0 or more, not '42\\x0A'"},
         {{"--bogus\x1B[2J\r"}, "unknown option '--bogus\\x1B[2J\\x0D'"},

@@ -1,6 +1,9 @@
 #include "x11/bitmap_rows.h"
 
+#include <bit>
 #include <cstring>
+
+#include "saver/stage_view.h"
 
 namespace x11 {
 namespace {
@@ -76,6 +79,58 @@ void CopyRow(std::uint8_t* to, const std::uint8_t* row, int from, int width, con
     const int unitBits = 8 * layout.UnitBytes;
     const std::uint64_t bytes = Arrange(Load(row, from + done, left), layout);
     std::memcpy(to, &bytes, std::size_t((left + unitBits - 1) / unitBits * layout.UnitBytes));
+}
+
+PixelLayout PixelLayoutOf(const XImage& image, unsigned long black, unsigned long white)
+{
+    // A pixel as its four bytes lie in the image, read as a number of this
+    // machine's own order.
+    const bool swap = (image.byte_order == MSBFirst) != (std::endian::native == std::endian::big);
+    auto stored = [&](unsigned long pixel) {
+        const auto value = std::uint32_t(pixel);
+        return swap ? __builtin_bswap32(value) : value;
+    };
+    const std::uint32_t colour[2] = {stored(black), stored(white)};
+    PixelLayout layout;
+    for (int bits = 0; bits < 16; ++bits)
+        for (int i = 0; i < 4; ++i) layout.Quads[std::size_t(bits)][std::size_t(i)] = colour[(bits >> (3 - i)) & 1];
+    return layout;
+}
+
+void WidenRow(std::uint8_t* to, const std::uint8_t* row, int from, int width, const PixelLayout& layout)
+{
+    // 64 pixels at a time, four from each nibble.
+    int done = 0;
+    for (; width - done >= 64; done += 64) {
+        const std::uint64_t bits = Load(row, from + done, 64);
+        for (int shift = 60; shift >= 0; shift -= 4, to += 16)
+            std::memcpy(to, layout.Quads[(bits >> shift) & 15].data(), 16);
+    }
+    if (done == width) return;
+    const int left = width - done;
+    const std::uint64_t bits = Load(row, from + done, left);
+    for (int i = 0; i < left; ++i, to += 4) std::memcpy(to, &layout.Quads[((bits >> (63 - i)) & 1) * 15][0], 4);
+}
+
+void StageRow(std::uint8_t* to, const std::uint8_t* row, int from, int phase, int width, int scale,
+              const RowFormat& format, std::vector<std::uint8_t>& scratch)
+{
+    if (width <= 0) return;
+    const std::uint8_t* bits = row;
+    int start = from;
+    if (scale > 1) {
+        // The figure pixels the row touches, each made `scale` bits wide.
+        const int count = (phase + width + scale - 1) / scale;
+        const std::size_t room = (std::size_t(count) * std::size_t(scale) + 7) / 8 + 8;
+        if (scratch.size() < room) scratch.resize(room);
+        saver::EnlargeRow(scratch.data(), row, from, count, scale);
+        bits = scratch.data();
+        start = phase;
+    }
+    if (format.Pixels)
+        WidenRow(to, bits, start, width, format.Colours);
+    else
+        CopyRow(to, bits, start, width, format.Bits);
 }
 
 }  // namespace x11
