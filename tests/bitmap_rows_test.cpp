@@ -142,13 +142,26 @@ TEST(BitmapRows, ReadsOnlyTheBytesThatHoldThePixels)
             CopyRow(reinterpret_cast<std::uint8_t*>(image.data), source.data(), from, width, LayoutOf(image));
             std::vector<char> pixelData;
             XImage pixels = PixelsOver(pixelData, width, LSBFirst, 24);
-            WidenRow(reinterpret_cast<std::uint8_t*>(pixels.data), source.data(), from, width,
+            WidenRow(reinterpret_cast<std::uint8_t*>(pixels.data), source.data(), from, 0, width,
                      PixelLayoutOf(pixels, 0, 0xFFFFFF));
             for (int x = 0; x < width; ++x) {
                 const int bit = from + x;
                 const bool white = (source[std::size_t(bit / 8)] >> (7 - bit % 8)) & 1;
                 ASSERT_EQ(XGetPixel(&image, x, 0) != 0, white) << "width " << width << " from " << from << " x " << x;
                 ASSERT_EQ(XGetPixel(&pixels, x, 0), white ? 0xFFFFFFu : 0u) << "widened, width " << width << " x " << x;
+            }
+            // Widened at scale 3 from the middle of a block: the figure
+            // pixels those screen pixels need, and no byte past them.
+            const int phase = 2, scaled = (width - from) * 3 - phase;
+            if (scaled <= 0) continue;
+            std::vector<char> enlargedData;
+            XImage enlarged = PixelsOver(enlargedData, scaled, LSBFirst, 24);
+            WidenRow(reinterpret_cast<std::uint8_t*>(enlarged.data), source.data(), from, phase, scaled,
+                     PixelLayoutOf(enlarged, 0, 0xFFFFFF, 3));
+            for (int x = 0; x < scaled; ++x) {
+                const int bit = from + (phase + x) / 3;
+                const bool white = (source[std::size_t(bit / 8)] >> (7 - bit % 8)) & 1;
+                ASSERT_EQ(XGetPixel(&enlarged, x, 0), white ? 0xFFFFFFu : 0u) << "scale 3, width " << width << " x " << x;
             }
         }
     }
@@ -203,7 +216,8 @@ TEST(StageRows, EveryScaleAndPhaseMakesEachFigurePixelABlockOf32BitPixels)
                             XImage image = PixelsOver(data, width, byteOrder, c.depth);
                             const int y = (scale + from) % 3;
                             StageRow(reinterpret_cast<std::uint8_t*>(image.data), source.Row(y), from, phase, width,
-                                     scale, RowFormat{true, {}, PixelLayoutOf(image, c.black, c.white)}, scratch);
+                                     scale, RowFormat{true, {}, PixelLayoutOf(image, c.black, c.white, scale)},
+                                     scratch);
                             int wrong = -1;
                             for (int x = 0; x < width && wrong < 0; ++x) {
                                 const bool white = source.IsWhite(from + (phase + x) / scale, y);
@@ -217,15 +231,19 @@ TEST(StageRows, EveryScaleAndPhaseMakesEachFigurePixelABlockOf32BitPixels)
 
 TEST(StageRows, WidensExactlyTheWidthAndNothingPastIt)
 {
-    const figure::Surface source = Noise(256, 1, 6);
+    const figure::Surface source = Noise(600, 1, 6);
     std::vector<char> image(8);
     XImage layoutOnly = PixelsOver(image, 2, LSBFirst, 24);
-    const PixelLayout layout = PixelLayoutOf(layoutOnly, 0, 0xFFFFFF);
-    for (int width : {1, 31, 64, 65, 100}) {
-        std::vector<std::uint8_t> row(std::size_t(width) * 4 + 16, 0xA5);
-        WidenRow(row.data(), source.Row(0), 3, width, layout);
-        for (std::size_t i = std::size_t(width) * 4; i < row.size(); ++i)
-            EXPECT_EQ(row[i], 0xA5) << "width " << width << ": byte " << i << " written";
+    for (int scale : {1, 3, 8}) {
+        const PixelLayout layout = PixelLayoutOf(layoutOnly, 0, 0xFFFFFF, scale);
+        for (int width : {1, 31, 64, 65, 100, 64 * scale + 1})
+            for (int phase : {0, scale - 1}) {
+                std::vector<std::uint8_t> row(std::size_t(width) * 4 + 16, 0xA5);
+                WidenRow(row.data(), source.Row(0), 3, phase, width, layout);
+                for (std::size_t i = std::size_t(width) * 4; i < row.size(); ++i)
+                    ASSERT_EQ(row[i], 0xA5) << "scale " << scale << " phase " << phase << " width " << width
+                                            << ": byte " << i << " written";
+            }
     }
 }
 

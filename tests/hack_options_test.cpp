@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
 #include "app/hack_options.h"
 
 namespace app {
@@ -147,6 +152,31 @@ TEST(HackOptions, BadInputIsOneClearError)
             for (unsigned char byte : what) EXPECT_TRUE(byte >= 0x20 && byte != 0x7F) << "one plain line: " << what;
         }
     }
+}
+
+TEST(HackOptions, EveryChoiceOfTheSettingsDialogIsACommandLineTheHackTakes)
+{
+    // vidider.xml, as xscreensaver's settings dialog reads it: each arg and
+    // arg-set it may add, its % the slider's value.
+    std::ifstream file(std::string(VIDIDER_SOURCE_DIR) + "/x11/vidider.xml");
+    ASSERT_TRUE(file) << "x11/vidider.xml";
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string xml = text.str();
+    const std::regex argument(R"re(\barg(-set)?="([^"]*)")re");
+    std::vector<std::string> lines;
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), argument); it != std::sregex_iterator(); ++it)
+        lines.push_back(std::regex_replace((*it)[2].str(), std::regex("%"), "20000"));
+    ASSERT_GE(lines.size(), 8u) << "the root, the delay, the frame rate, the classic stage, four scales";
+    for (const std::string& line : lines) {
+        std::vector<std::string> words;
+        std::istringstream split(line);
+        for (std::string word; split >> word;) words.push_back(word);
+        EXPECT_NO_THROW(Parse(words)) << line;
+    }
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "--classic"), lines.end());
+    for (int scale = 1; scale <= 4; ++scale)
+        EXPECT_NE(std::find(lines.begin(), lines.end(), "--scale " + std::to_string(scale)), lines.end()) << scale;
 }
 
 }  // namespace

@@ -124,6 +124,9 @@ void StageImage::Fill(const saver::StageView& view, const figure::Surface& pictu
     const platform::Rect shown = view.Shown();
     if (shown.Empty() || image_ == nullptr) return;
     const saver::ShownSpan columns = view.Columns();
+    // 32-bit pixels are widened by a layout of the view's scale.
+    if (format_.Pixels && format_.Colours.Scale != view.Scale())
+        format_.Colours = PixelLayoutOf(*image_, black_, white_, view.Scale());
     const int width = std::min(shown.Right - shown.Left, image_->width);
     const int height = std::min(shown.Bottom - shown.Top, image_->height);
     const int from = columns.First - pictureLeft;

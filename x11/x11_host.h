@@ -8,7 +8,6 @@
 #pragma once
 
 #include <X11/Xlib.h>
-#include <X11/extensions/XShm.h>
 
 #include <cstdint>
 #include <memory>
