@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "app/message_text.h"
+#include "saver/stage_view.h"
 
 namespace app {
 
@@ -14,28 +15,37 @@ UsageError::UsageError(const std::string& message) : std::runtime_error(Printabl
 #endif
 
 const char* const kHackUsage =
-    "usage: vidider [--window] [--geometry WxH[+X+Y]] [--delay MICROSECONDS] [--seed S]\n"
-    "               [--frames N] [--fps] [--display NAME]\n"
+    "usage: vidider [--window] [--geometry WxH[+X+Y]] [--classic] [--scale N]\n"
+    "               [--delay MICROSECONDS] [--seed S] [--frames N] [--fps]\n"
+    "               [--verbose] [--display NAME]\n"
     "       vidider --root [options]\n"
     "       vidider --window-id ID [options]\n"
     "       vidider --help | --version\n"
     "\n"
     "A black-and-white moire: two copies of one ring pattern, combined by\n"
-    "exclusive-or, drift around the middle of a 1024 x 768 stage.\n"
+    "exclusive-or, drift around the middle of a stage that fills the window.\n"
     "  --window          its own window (the default), 1024 x 768 unless\n"
     "                    --geometry says otherwise (WxH-X-Y counts from the\n"
     "                    right and bottom); a key, a double click on the moire\n"
     "                    or closing the window ends it\n"
     "  --root            the window named by $XSCREENSAVER_WINDOW, else the root\n"
     "  --window-id ID    that window (decimal or 0x hex)\n"
+    "  --classic         keep the 1024 x 768 stage, black around it in a larger\n"
+    "                    window; without it the stage fills the window (at\n"
+    "                    least 1024 x 768, cut equally on both sides)\n"
+    "  --scale N         draw each pixel of the figure as N x N (1 to 8); by\n"
+    "                    default Xft.dpi / 96 rounded (halves to even), else 1\n"
     "  --delay US        least interval between frames in microseconds, from 0\n"
     "                    (as fast as it goes) to 49.7 days; default 20000\n"
     "  --seed S          seed of the motion (0 to 4294967295), for a repeatable run\n"
     "  --frames N        stop after N frames and keep showing frame N\n"
     "  --fps             show the frame rate in the bottom-left corner\n"
+    "  --verbose         say each stage it makes on stderr\n"
     "  --display NAME    the X display (default $DISPLAY)\n"
     "  --help, --version this text; the version\n"
-    "Options take one dash or two. SIGTERM, SIGINT and SIGHUP end it.\n";
+    "When the window is resized the stage is centred at once and made anew for\n"
+    "the new size once the resizing stops. Options take one dash or two.\n"
+    "SIGTERM, SIGINT and SIGHUP end it.\n";
 
 const char* const kHackVersion = "vidider " VIDIDER_VERSION "\n";
 
@@ -49,10 +59,11 @@ std::uint64_t ParseUnsigned(const std::string& option, const std::string& text, 
     std::uint64_t value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') throw UsageError(option + " takes a whole number of 0 or more, not '" + text + "'");
-        if (value > (max - std::uint64_t(c - '0')) / 10)
+        const auto digit = std::uint64_t(c - '0');
+        if (digit > max || value > (max - digit) / 10)
             throw UsageError(option + " is out of range (" + (range.empty() ? "0 to " + std::to_string(max) : range) +
                              "): " + text);
-        value = value * 10 + std::uint64_t(c - '0');
+        value = value * 10 + digit;
     }
     return value;
 }
@@ -96,6 +107,18 @@ void ParseGeometry(const std::string& text, HackOptions& options)
     options.Y = number(top, "place", 0);
     options.FromRight = text[place] == '-';
     options.FromBottom = text[second] == '-';
+}
+
+// Screen pixels per figure pixel: 1 to saver::kMaxScale.
+int ParseScale(const std::string& text)
+{
+    const std::string range = "1 to " + std::to_string(saver::kMaxScale);
+    if (text.empty()) throw UsageError("--scale needs a value");
+    if (text.find_first_not_of("0123456789") != std::string::npos)
+        throw UsageError("--scale takes a whole number from " + range + ", not '" + text + "'");
+    const std::uint64_t scale = ParseUnsigned("--scale", text, saver::kMaxScale, range);
+    if (scale < 1) throw UsageError("--scale is out of range (" + range + "): " + text);
+    return int(scale);
 }
 
 }  // namespace
@@ -155,6 +178,12 @@ HackOptions ParseHackOptions(const std::vector<std::string>& arguments)
             options.Frames = ParseUnsigned("--frames", value(), std::numeric_limits<std::uint64_t>::max());
         } else if (name == "fps") {
             options.Fps = true;
+        } else if (name == "classic") {
+            options.Classic = true;
+        } else if (name == "scale") {
+            options.Scale = ParseScale(value());
+        } else if (name == "verbose") {
+            options.Verbose = true;
         } else if (name == "display") {
             options.Display = value();
             if (options.Display.empty()) throw UsageError("--display needs a value");

@@ -1,8 +1,8 @@
 // The command line of vidider, the screen-saver hack for X11: where it draws
 // (its own window, the root or the daemon's window, or a given window) and
-// how (the least interval between frames, a fixed seed, a frame-rate
-// report, a still after N frames), and the help and version texts. Options
-// take one or two dashes.
+// how (the stage filling the window or the classic one, the scale, the least
+// interval between frames, a fixed seed, a frame-rate report, a still after
+// N frames), and the help and version texts. Options take one or two dashes.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +39,15 @@ struct HackOptions {
     std::optional<std::uint32_t> Seed;
     std::optional<std::uint64_t> Frames;
     bool Fps = false;
+    // --classic: the 1024 x 768 stage whatever the window; else the stage
+    // fills it.
+    bool Classic = false;
+    // --scale: screen pixels per figure pixel, 1 to saver::kMaxScale (8);
+    // none: from the display's Xft.dpi, else 1.
+    std::optional<int> Scale;
+    // --verbose: each stage made, its scale and the image it goes through,
+    // one line on stderr.
+    bool Verbose = false;
     bool Help = false;
     bool Version = false;
     std::string Display;  // empty: $DISPLAY

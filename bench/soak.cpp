@@ -30,14 +30,6 @@ struct Sample {
     int segments = -1;
 };
 
-long StatusKb(pid_t pid, const std::string& field)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind(field + ":", 0) == 0) return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
-    return -1;
-}
-
 int Descriptors(pid_t pid)
 {
     DIR* dir = opendir(("/proc/" + std::to_string(pid) + "/fd").c_str());
@@ -67,7 +59,7 @@ int Segments(pid_t pid)
 
 Sample Take(pid_t pid, double since)
 {
-    return {e2e::Now() - since, StatusKb(pid, "VmRSS"), StatusKb(pid, "VmSize"), Descriptors(pid), Segments(pid)};
+    return {e2e::Now() - since, e2e::StatusKb(pid, "VmRSS"), e2e::StatusKb(pid, "VmSize"), Descriptors(pid), Segments(pid)};
 }
 
 void Print(const char* what, const std::vector<Sample>& samples, bool withSegments)

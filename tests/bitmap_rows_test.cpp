@@ -1,8 +1,12 @@
 // The X11 hack's image rows against Xlib's own reading of an image (XGetPixel)
-// in every byte order, bit order and unit a server may ask for. No server
-// is needed: the images are made here.
+// in every byte order, bit order and unit a server may ask for, one bit a
+// pixel or 32-bit pixels, at every scale and every phase of the first block.
+// No server is needed: the images are made here.
 #include <gtest/gtest.h>
-// Xlib after GoogleTest: its macros (None, Bool) would change GoogleTest's names.
+
+#include "saver/stage_view.h"
+// Xlib after GoogleTest and the platform's header: its macros (None, Bool,
+// NoValue) would change their names.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -49,6 +53,29 @@ XImage ImageOver(std::vector<char>& data, int width, const Order& o)
     image.depth = 1;
     image.bits_per_pixel = 1;
     image.bytes_per_line = (width + 31) / 32 * 4;
+    data.assign(std::size_t(image.bytes_per_line), 0);
+    image.data = data.data();
+    EXPECT_NE(XInitImage(&image), 0);
+    return image;
+}
+
+// A one-row ZPixmap of 32 bits a pixel over `data`, of depth 24 or 32.
+XImage PixelsOver(std::vector<char>& data, int width, int byteOrder, int depth)
+{
+    XImage image{};
+    image.width = width;
+    image.height = 1;
+    image.format = ZPixmap;
+    image.byte_order = byteOrder;
+    image.bitmap_unit = 32;
+    image.bitmap_bit_order = byteOrder;
+    image.bitmap_pad = 32;
+    image.depth = depth;
+    image.bits_per_pixel = 32;
+    image.bytes_per_line = width * 4;
+    image.red_mask = 0xFF0000;
+    image.green_mask = 0xFF00;
+    image.blue_mask = 0xFF;
     data.assign(std::size_t(image.bytes_per_line), 0);
     image.data = data.data();
     EXPECT_NE(XInitImage(&image), 0);
@@ -113,12 +140,110 @@ TEST(BitmapRows, ReadsOnlyTheBytesThatHoldThePixels)
             std::vector<char> data;
             XImage image = ImageOver(data, width, order);
             CopyRow(reinterpret_cast<std::uint8_t*>(image.data), source.data(), from, width, LayoutOf(image));
+            std::vector<char> pixelData;
+            XImage pixels = PixelsOver(pixelData, width, LSBFirst, 24);
+            WidenRow(reinterpret_cast<std::uint8_t*>(pixels.data), source.data(), from, 0, width,
+                     PixelLayoutOf(pixels, 0, 0xFFFFFF));
             for (int x = 0; x < width; ++x) {
                 const int bit = from + x;
                 const bool white = (source[std::size_t(bit / 8)] >> (7 - bit % 8)) & 1;
                 ASSERT_EQ(XGetPixel(&image, x, 0) != 0, white) << "width " << width << " from " << from << " x " << x;
+                ASSERT_EQ(XGetPixel(&pixels, x, 0), white ? 0xFFFFFFu : 0u) << "widened, width " << width << " x " << x;
+            }
+            // Widened at scale 3 from the middle of a block: the figure
+            // pixels those screen pixels need, and no byte past them.
+            const int phase = 2, scaled = (width - from) * 3 - phase;
+            if (scaled <= 0) continue;
+            std::vector<char> enlargedData;
+            XImage enlarged = PixelsOver(enlargedData, scaled, LSBFirst, 24);
+            WidenRow(reinterpret_cast<std::uint8_t*>(enlarged.data), source.data(), from, phase, scaled,
+                     PixelLayoutOf(enlarged, 0, 0xFFFFFF, 3));
+            for (int x = 0; x < scaled; ++x) {
+                const int bit = from + (phase + x) / 3;
+                const bool white = (source[std::size_t(bit / 8)] >> (7 - bit % 8)) & 1;
+                ASSERT_EQ(XGetPixel(&enlarged, x, 0), white ? 0xFFFFFFu : 0u) << "scale 3, width " << width << " x " << x;
             }
         }
+    }
+}
+
+// Where the stage row shows figure pixel `from` + (phase + x) / scale at
+// window pixel x of a one-bit `image`, by Xlib's reading; the first wrong x,
+// or -1.
+int FirstWrongBit(XImage& image, const figure::Surface& source, int y, int from, int phase, int width, int scale)
+{
+    for (int x = 0; x < width; ++x)
+        if ((XGetPixel(&image, x, 0) != 0) != source.IsWhite(from + (phase + x) / scale, y)) return x;
+    return -1;
+}
+
+TEST(StageRows, EveryScaleAndPhaseMakesEachFigurePixelABlockInBitmaps)
+{
+    const figure::Surface source = Noise(1200, 3, 21);
+    std::vector<std::uint8_t> scratch;
+    for (const Order& order : EveryOrder())
+        for (int scale = 1; scale <= saver::kMaxScale; ++scale)
+            for (int phase = 0; phase < scale; ++phase)
+                for (int width : {1, 13, 64, 129, 700})
+                    for (int from : {0, 5, 64, 333}) {
+                        std::vector<char> data;
+                        XImage image = ImageOver(data, width, order);
+                        const int y = (scale + width) % 3;
+                        StageRow(reinterpret_cast<std::uint8_t*>(image.data), source.Row(y), from, phase, width, scale,
+                                 RowFormat{false, LayoutOf(image), {}}, scratch);
+                        EXPECT_EQ(FirstWrongBit(image, source, y, from, phase, width, scale), -1)
+                            << Describe(order) << ", scale " << scale << " phase " << phase << ", width " << width
+                            << " from " << from;
+                    }
+}
+
+TEST(StageRows, EveryScaleAndPhaseMakesEachFigurePixelABlockOf32BitPixels)
+{
+    // A depth-24 window's black and white, and a 32-bit one's, opaque.
+    struct Colours {
+        int depth;
+        unsigned long black, white;
+    };
+    const figure::Surface source = Noise(1200, 3, 22);
+    std::vector<std::uint8_t> scratch;
+    for (int byteOrder : {LSBFirst, MSBFirst})
+        for (Colours c : {Colours{24, 0x000000, 0xFFFFFF}, {32, 0xFF000000, 0xFFFFFFFF}})
+            for (int scale = 1; scale <= saver::kMaxScale; ++scale)
+                for (int phase = 0; phase < scale; ++phase)
+                    for (int width : {1, 63, 64, 65, 700})
+                        for (int from : {0, 7, 64, 333}) {
+                            std::vector<char> data;
+                            XImage image = PixelsOver(data, width, byteOrder, c.depth);
+                            const int y = (scale + from) % 3;
+                            StageRow(reinterpret_cast<std::uint8_t*>(image.data), source.Row(y), from, phase, width,
+                                     scale, RowFormat{true, {}, PixelLayoutOf(image, c.black, c.white, scale)},
+                                     scratch);
+                            int wrong = -1;
+                            for (int x = 0; x < width && wrong < 0; ++x) {
+                                const bool white = source.IsWhite(from + (phase + x) / scale, y);
+                                if (XGetPixel(&image, x, 0) != (white ? c.white : c.black)) wrong = x;
+                            }
+                            EXPECT_EQ(wrong, -1) << (byteOrder == MSBFirst ? "MSB" : "LSB") << " first, depth "
+                                                 << c.depth << ", scale " << scale << " phase " << phase << ", width "
+                                                 << width << " from " << from;
+                        }
+}
+
+TEST(StageRows, WidensExactlyTheWidthAndNothingPastIt)
+{
+    const figure::Surface source = Noise(600, 1, 6);
+    std::vector<char> image(8);
+    XImage layoutOnly = PixelsOver(image, 2, LSBFirst, 24);
+    for (int scale : {1, 3, 8}) {
+        const PixelLayout layout = PixelLayoutOf(layoutOnly, 0, 0xFFFFFF, scale);
+        for (int width : {1, 31, 64, 65, 100, 64 * scale + 1})
+            for (int phase : {0, scale - 1}) {
+                std::vector<std::uint8_t> row(std::size_t(width) * 4 + 16, 0xA5);
+                WidenRow(row.data(), source.Row(0), 3, phase, width, layout);
+                for (std::size_t i = std::size_t(width) * 4; i < row.size(); ++i)
+                    ASSERT_EQ(row[i], 0xA5) << "scale " << scale << " phase " << phase << " width " << width
+                                            << ": byte " << i << " written";
+            }
     }
 }
 

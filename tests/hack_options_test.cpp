@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
 #include "app/hack_options.h"
 
 namespace app {
@@ -17,6 +22,20 @@ TEST(HackOptions, DefaultsToItsOwnWindowAtTheSaversPace)
     EXPECT_FALSE(o.Seed);
     EXPECT_FALSE(o.Frames);
     EXPECT_FALSE(o.Fps);
+    EXPECT_FALSE(o.Classic) << "the stage fills the window by default";
+    EXPECT_FALSE(o.Scale) << "the scale comes from the display";
+    EXPECT_FALSE(o.Verbose);
+}
+
+TEST(HackOptions, ClassicScaleAndVerboseChooseTheStageAndSayIt)
+{
+    HackOptions o = Parse({"--classic", "-scale", "2", "--verbose"});
+    EXPECT_TRUE(o.Classic);
+    EXPECT_EQ(o.Scale, 2);
+    EXPECT_TRUE(o.Verbose);
+    EXPECT_EQ(Parse({"--scale", "1"}).Scale, 1);
+    EXPECT_EQ(Parse({"--scale", "8"}).Scale, 8);
+    EXPECT_EQ(Parse({"--scale", "3", "--scale", "4"}).Scale, 4) << "the last one counts, as with every option";
 }
 
 TEST(HackOptions, TakeOneDashOrTwo)
@@ -112,6 +131,13 @@ TEST(HackOptions, BadInputIsOneClearError)
         {{"--window-id", "0x"}, "--window-id takes a window id"},
         {{"--window-id", "0x123456789"}, "--window-id takes a window id"},
         {{"--frames", ""}, "--frames needs a value"},
+        {{"--scale"}, "--scale needs a value"},
+        {{"--scale", "0"}, "--scale is out of range (1 to 8): 0"},
+        {{"--scale", "9"}, "--scale is out of range (1 to 8): 9"},
+        {{"--scale", "99999999999999999999"}, "--scale is out of range (1 to 8): 99999999999999999999"},
+        {{"--scale", "2x"}, "--scale takes a whole number from 1 to 8, not '2x'"},
+        {{"--scale", "-1"}, "--scale takes a whole number from 1 to 8, not '-1'"},
+        {{"--scale", ""}, "--scale needs a value"},
         // An argument's line breaks and escape sequences are shown, not obeyed.
         {{"--delay", "42\n"}, "--delay takes a whole number of 0 or more, not '42\\x0A'"},
         {{"--bogus\x1B[2J\r"}, "unknown option '--bogus\\x1B[2J\\x0D'"},
@@ -126,6 +152,31 @@ TEST(HackOptions, BadInputIsOneClearError)
             for (unsigned char byte : what) EXPECT_TRUE(byte >= 0x20 && byte != 0x7F) << "one plain line: " << what;
         }
     }
+}
+
+TEST(HackOptions, EveryChoiceOfTheSettingsDialogIsACommandLineTheHackTakes)
+{
+    // vidider.xml, as xscreensaver's settings dialog reads it: each arg and
+    // arg-set it may add, its % the slider's value.
+    std::ifstream file(std::string(VIDIDER_SOURCE_DIR) + "/x11/vidider.xml");
+    ASSERT_TRUE(file) << "x11/vidider.xml";
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string xml = text.str();
+    const std::regex argument(R"re(\barg(-set)?="([^"]*)")re");
+    std::vector<std::string> lines;
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), argument); it != std::sregex_iterator(); ++it)
+        lines.push_back(std::regex_replace((*it)[2].str(), std::regex("%"), "20000"));
+    ASSERT_GE(lines.size(), 8u) << "the root, the delay, the frame rate, the classic stage, four scales";
+    for (const std::string& line : lines) {
+        std::vector<std::string> words;
+        std::istringstream split(line);
+        for (std::string word; split >> word;) words.push_back(word);
+        EXPECT_NO_THROW(Parse(words)) << line;
+    }
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "--classic"), lines.end());
+    for (int scale = 1; scale <= 4; ++scale)
+        EXPECT_NE(std::find(lines.begin(), lines.end(), "--scale " + std::to_string(scale)), lines.end()) << scale;
 }
 
 }  // namespace

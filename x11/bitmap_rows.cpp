@@ -1,6 +1,10 @@
 #include "x11/bitmap_rows.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
+
+#include "saver/stage_view.h"
 
 namespace x11 {
 namespace {
@@ -49,6 +53,22 @@ std::uint64_t Arrange(std::uint64_t pixels, const BitmapLayout& layout)
     return bytes;
 }
 
+// 32-bit pixels of whole blocks, 64 figure pixels at a time, four from each
+// nibble: as many as fit in `width` screen pixels from `done` on. A copy of
+// a size the compiler knows is a few stores, not a call.
+template <int Scale>
+void WidenBlocks(std::uint8_t*& to, const std::uint8_t* row, int& from, int& done, int width,
+                 const std::uint32_t* blocks)
+{
+    constexpr int kChunk = 64 * Scale;
+    constexpr std::size_t kNibbleBytes = 16 * Scale;
+    for (; width - done >= kChunk; done += kChunk, from += 64) {
+        const std::uint64_t bits = Load(row, from, 64);
+        for (int shift = 60; shift >= 0; shift -= 4, to += kNibbleBytes)
+            std::memcpy(to, blocks + ((bits >> shift) & 15) * 4 * Scale, kNibbleBytes);
+    }
+}
+
 }  // namespace
 
 BitmapLayout LayoutOf(const XImage& image)
@@ -76,6 +96,83 @@ void CopyRow(std::uint8_t* to, const std::uint8_t* row, int from, int width, con
     const int unitBits = 8 * layout.UnitBytes;
     const std::uint64_t bytes = Arrange(Load(row, from + done, left), layout);
     std::memcpy(to, &bytes, std::size_t((left + unitBits - 1) / unitBits * layout.UnitBytes));
+}
+
+PixelLayout PixelLayoutOf(const XImage& image, unsigned long black, unsigned long white, int scale)
+{
+    // A pixel as its four bytes lie in the image, read as a number of this
+    // machine's own order.
+    const bool swap = (image.byte_order == MSBFirst) != (std::endian::native == std::endian::big);
+    auto stored = [&](unsigned long pixel) {
+        const auto value = std::uint32_t(pixel);
+        return swap ? __builtin_bswap32(value) : value;
+    };
+    PixelLayout layout;
+    layout.Black = stored(black);
+    layout.White = stored(white);
+    layout.Scale = std::clamp(scale, 1, saver::kMaxScale);
+    const int run = 4 * layout.Scale;
+    layout.Blocks.resize(std::size_t(16 * run));
+    for (int bits = 0; bits < 16; ++bits)
+        for (int i = 0; i < run; ++i)
+            layout.Blocks[std::size_t(bits * run + i)] = (bits >> (3 - i / layout.Scale)) & 1 ? layout.White : layout.Black;
+    return layout;
+}
+
+void WidenRow(std::uint8_t* to, const std::uint8_t* row, int from, int phase, int width, const PixelLayout& layout)
+{
+    const int scale = layout.Scale;
+    int done = 0;  // screen pixels
+    // `count` pixels of one colour.
+    auto fill = [&](bool white, int count) {
+        const std::uint32_t pixel = white ? layout.White : layout.Black;
+        for (int i = 0; i < count; ++i, to += 4) std::memcpy(to, &pixel, 4);
+        done += count;
+    };
+    if (phase > 0 && width > 0) {
+        // The rest of the first block.
+        fill(Load(row, from, 1) != 0, std::min(scale - phase, width));
+        ++from;
+    }
+    switch (scale) {
+    case 1: WidenBlocks<1>(to, row, from, done, width, layout.Blocks.data()); break;
+    case 2: WidenBlocks<2>(to, row, from, done, width, layout.Blocks.data()); break;
+    case 3: WidenBlocks<3>(to, row, from, done, width, layout.Blocks.data()); break;
+    case 4: WidenBlocks<4>(to, row, from, done, width, layout.Blocks.data()); break;
+    case 5: WidenBlocks<5>(to, row, from, done, width, layout.Blocks.data()); break;
+    case 6: WidenBlocks<6>(to, row, from, done, width, layout.Blocks.data()); break;
+    case 7: WidenBlocks<7>(to, row, from, done, width, layout.Blocks.data()); break;
+    default: WidenBlocks<8>(to, row, from, done, width, layout.Blocks.data()); break;
+    }
+    // The whole and cut blocks left.
+    while (done < width) {
+        const int count = std::min(64, (width - done + scale - 1) / scale);
+        const std::uint64_t bits = Load(row, from, count);
+        for (int i = 0; i < count; ++i) fill((bits >> (63 - i)) & 1, std::min(scale, width - done));
+        from += count;
+    }
+}
+
+void StageRow(std::uint8_t* to, const std::uint8_t* row, int from, int phase, int width, int scale,
+              const RowFormat& format, std::vector<std::uint8_t>& scratch)
+{
+    if (width <= 0) return;
+    if (format.Pixels) {
+        WidenRow(to, row, from, phase, width, format.Colours);
+        return;
+    }
+    const std::uint8_t* bits = row;
+    int start = from;
+    if (scale > 1) {
+        // The figure pixels the row touches, each made `scale` bits wide.
+        const int count = (phase + width + scale - 1) / scale;
+        const std::size_t room = (std::size_t(count) * std::size_t(scale) + 7) / 8 + 8;
+        if (scratch.size() < room) scratch.resize(room);
+        saver::EnlargeRow(scratch.data(), row, from, count, scale);
+        bits = scratch.data();
+        start = phase;
+    }
+    CopyRow(to, bits, start, width, format.Bits);
 }
 
 }  // namespace x11

@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +42,9 @@ x11::RunEnd RunHost(const app::HackOptions& options, int signals)
     } catch (const x11::StartError& e) {
         std::fprintf(stderr, "vidider: %s\n", e.what());
         return {2, 0};
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "vidider: not enough memory for the window's stage\n");
+        return {1, 0};
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vidider: %s\n", e.what());
         return {1, 0};

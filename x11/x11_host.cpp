@@ -5,8 +5,6 @@
 #include <X11/cursorfont.h>
 #include <X11/keysym.h>
 #include <poll.h>
-#include <sys/ipc.h>
-#include <sys/shm.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -18,32 +16,20 @@
 #include "figure/redraw.h"
 #include "tools/title.h"
 #include "x11/bitmap_rows.h"
+#include "x11/display_scale.h"
+#include "x11/server_errors.h"
 
 namespace x11 {
 namespace {
 
-constexpr int kStageWidth = 1024;
-constexpr int kStageHeight = 768;
 // Two presses of the first button make a double click when they come within
 // this time and this distance, as on Windows by default.
 constexpr Time kDoubleClickMs = 500;
 constexpr int kDoubleClickSlack = 2;
 
-// Errors the server reports for requests already sent (Xlib hands them to a
-// function, hence this one static). A window of the daemon may go away at
-// any time: that ends the hack, it is no failure.
-struct ServerErrors {
-    int count = 0;
-    XID lastResource = 0;
-};
-ServerErrors serverErrors;
-
-int NoteError(::Display*, XErrorEvent* error)
-{
-    ++serverErrors.count;
-    serverErrors.lastResource = error->resourceid;
-    return 0;
-}
+// A resize comes as a run of ConfigureNotify events while a window is
+// dragged: the stage is made anew once none has come for this long.
+constexpr std::uint64_t kRestageAfterNs = 200'000'000;
 
 // The connection is gone: the server ended or was killed. Xlib's own handler
 // would say so in lines of its own and end the process; this one says it in
@@ -134,10 +120,11 @@ std::uint16_t VirtualKey(XKeyEvent& key)
 }  // namespace
 
 X11Host::X11Host(const app::HackOptions& options)
-    : options_(options), shown_(kStageWidth, kStageHeight), platform_(options.SleepTime),
-      title_(vidider::LoadTitlePicture())
+    : options_(options), platform_(options.SleepTime), title_(vidider::LoadTitlePicture())
 {
-    XSetErrorHandler(NoteError);
+    // A window of the daemon may go away at any time: that ends the hack, it
+    // is no failure.
+    CountServerErrors();
     const char* environment = std::getenv("DISPLAY");
     if (options.Display.empty() && (environment == nullptr || *environment == '\0'))
         throw StartError("no display: DISPLAY is not set, and no --display NAME was given");
@@ -153,7 +140,12 @@ X11Host::X11Host(const app::HackOptions& options)
     stageGc_ = XCreateGC(display_, window_, GCForeground | GCBackground | GCGraphicsExposures, &values);
     values.foreground = black_;
     blackGc_ = XCreateGC(display_, window_, GCForeground | GCGraphicsExposures, &values);
-    CreateImage();
+    try {
+        const ImageKind kind = ChooseImageKind(attributes_, XShmQueryExtension(display_), std::getenv("VIDIDER_IMAGE"));
+        image_ = std::make_unique<StageImage>(display_, attributes_, black_, white_, kind);
+    } catch (const std::invalid_argument& e) {
+        throw StartError(e.what());
+    }
     if (options.Fps) {
         const figure::Surface box = app::FrameRateBox(std::nullopt);
         frameRateImage_ = PlainBitmap(display_, box.Width(), box.Height());
@@ -162,8 +154,52 @@ X11Host::X11Host(const app::HackOptions& options)
     }
 
     platform_.Attach(this);
+    CreateForm(ChooseScale(options));
+}
+
+int X11Host::ChooseScale(const app::HackOptions& options)
+{
+    if (options.Scale) {
+        scaleSource_ = "--scale";
+        return *options.Scale;
+    }
+    const std::optional<std::string> dpi = XftDpiIn(XResourceManagerString(display_));
+    scaleSource_ = dpi ? "Xft.dpi " + *dpi : "no Xft.dpi";
+    return ScaleForXftDpi(dpi);
+}
+
+void X11Host::CreateForm(int scale)
+{
     form_ = std::make_unique<saver::TForm1>(platform_, 0, &title_);
-    form_->FormCreate();
+    form_->Screen = {platform::Rect{0, 0, width_, height_}, scale,
+                     options_.Classic ? saver::StageMode::Classic : saver::StageMode::Fill};
+    MakeStage(false);
+}
+
+void X11Host::MakeStage(bool again)
+{
+    const figure::StageSize stage = saver::StageForWindow(width_, height_, form_->Screen.Scale, form_->Screen.Mode);
+    try {
+        if (again)
+            form_->Restage();
+        else
+            form_->FormCreate();
+        const platform::Rect shown = form_->View.Shown();
+        image_->Fit(shown.Right - shown.Left, shown.Bottom - shown.Top, true);
+    } catch (const std::bad_alloc&) {
+        throw std::runtime_error("not enough memory for a stage of " + std::to_string(stage.Width) + " x " +
+                                 std::to_string(stage.Height));
+    }
+    SayStage();
+}
+
+void X11Host::SayStage() const
+{
+    if (!options_.Verbose) return;
+    const saver::StageView& view = form_->View;
+    std::fprintf(stderr, "vidider: stage %d x %d at scale %d (%s) in a window of %d x %d, %d x %d shown, through %s\n",
+                 view.Stage().Width, view.Stage().Height, view.Scale(), scaleSource_.c_str(), width_, height_,
+                 image_->Width(), image_->Height(), image_->Describe().c_str());
 }
 
 X11Host::~X11Host()
@@ -171,15 +207,7 @@ X11Host::~X11Host()
     if (form_) form_->FormDestroy();
     form_.reset();
     if (display_ == nullptr) return;
-    if (image_ != nullptr) {
-        if (shared_) {
-            XShmDetach(display_, &shm_);
-            XSync(display_, False);
-            shmdt(shm_.shmaddr);
-            image_->data = nullptr;
-        }
-        XDestroyImage(image_);
-    }
+    image_.reset();
     if (frameRateImage_ != nullptr) XDestroyImage(frameRateImage_);
     for (GC gc : {stageGc_, blackGc_, frameRateGc_})
         if (gc != nullptr) XFreeGC(display_, gc);
@@ -211,11 +239,11 @@ void X11Host::OpenWindow(const app::HackOptions& options)
     }
     // The hack draws in the window's own visual and colormap, whatever the
     // screen's.
-    XWindowAttributes attributes{};
-    const int errors = serverErrors.count;
+    XWindowAttributes& attributes = attributes_;
+    const int errors = ServerErrorCount();
     Status found = XGetWindowAttributes(display_, window_, &attributes);
     XSync(display_, False);
-    if (!found || serverErrors.count != errors) {
+    if (!found || ServerErrorCount() != errors) {
         char id[32];
         std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(window_));
         throw StartError("no window " + std::string(id) + " on the display (" + named + ")");
@@ -269,38 +297,6 @@ void X11Host::CreateOwnWindow(const app::HackOptions& options)
     cross_ = XCreateFontCursor(display_, XC_crosshair);
 }
 
-void X11Host::CreateImage()
-{
-    const int screen = DefaultScreen(display_);
-    Visual* visual = DefaultVisual(display_, screen);
-    if (XShmQueryExtension(display_)) {
-        image_ = XShmCreateImage(display_, visual, 1, XYBitmap, nullptr, &shm_, kStageWidth, kStageHeight);
-        if (image_ != nullptr) {
-            shm_.shmid = shmget(IPC_PRIVATE, std::size_t(image_->bytes_per_line) * image_->height, IPC_CREAT | 0600);
-            shm_.shmaddr = shm_.shmid >= 0 ? static_cast<char*>(shmat(shm_.shmid, nullptr, 0)) : reinterpret_cast<char*>(-1);
-            if (shm_.shmaddr != reinterpret_cast<char*>(-1)) {
-                image_->data = shm_.shmaddr;
-                shm_.readOnly = False;
-                const int errors = serverErrors.count;
-                XShmAttach(display_, &shm_);
-                XSync(display_, False);
-                shared_ = serverErrors.count == errors;
-            }
-            // Marked for removal at once: it goes when both sides let go,
-            // even if this process is killed.
-            if (shm_.shmid >= 0) shmctl(shm_.shmid, IPC_RMID, nullptr);
-            if (!shared_) {
-                if (shm_.shmaddr != reinterpret_cast<char*>(-1)) shmdt(shm_.shmaddr);
-                image_->data = nullptr;
-                XDestroyImage(image_);
-                image_ = nullptr;
-            }
-        }
-    }
-    // A display without shared memory (over the network): a plain image.
-    if (image_ == nullptr) image_ = PlainBitmap(display_, kStageWidth, kStageHeight);
-}
-
 bool X11Host::Animating() const
 {
     return form_->IdleHandlerInstalled() && !(options_.Frames && form_->PacedFrames >= *options_.Frames);
@@ -327,10 +323,14 @@ RunEnd X11Host::Run(int signalFd)
             Handle(event);
         }
         if (quit_) break;
-        if (serverErrors.count > 0 && serverErrors.lastResource == window_) break;  // the window went away
+        if (ServerErrorCount() > 0 && LastErrorResource() == window_) break;  // the window went away
 
         std::uint64_t now = MonotonicNs();
-        std::uint64_t deadline = 0;  // none
+        if (restageDueNs_ != 0 && now >= restageDueNs_) {
+            Restage();
+            continue;
+        }
+        std::uint64_t deadline = restageDueNs_;  // 0: none
         if (Animating()) {
             std::uint32_t wait = pace::FrameWaitMs(form_->Pacing, TickOf(now));
             if (wait == 0) {
@@ -339,7 +339,8 @@ RunEnd X11Host::Run(int signalFd)
                 continue;
             }
             // The clock reads the due tick from the first nanosecond of it.
-            deadline = (now / 1000000u + wait) * 1000000u;
+            const std::uint64_t due = (now / 1000000u + wait) * 1000000u;
+            if (deadline == 0 || due < deadline) deadline = due;
         }
         if (options_.Fps) {
             if (frameRate_.Update(now, form_->PacedFrames)) PaintFrameRate();
@@ -380,13 +381,8 @@ void X11Host::Handle(XEvent& event)
         break;
     case ConfigureNotify:
         if (event.xconfigure.window == window_ &&
-            (event.xconfigure.width != width_ || event.xconfigure.height != height_)) {
-            width_ = event.xconfigure.width;
-            height_ = event.xconfigure.height;
-            f.Resize(width_, height_);
-            ClipStageAroundFrameRate();
-            PaintAll();
-        }
+            (event.xconfigure.width != width_ || event.xconfigure.height != height_))
+            OnResize(event.xconfigure.width, event.xconfigure.height);
         break;
     case DestroyNotify:
         if (event.xdestroywindow.window == window_ && !ownWindow_) quit_ = true;
@@ -415,13 +411,31 @@ void X11Host::Handle(XEvent& event)
     }
 }
 
+void X11Host::OnResize(int width, int height)
+{
+    width_ = width;
+    height_ = height;
+    form_->Resize(width_, height_);
+    ClipStageAroundFrameRate();
+    restageDueNs_ = MonotonicNs() + kRestageAfterNs;
+    PaintAll();
+}
+
+void X11Host::Restage()
+{
+    restageDueNs_ = 0;
+    if (form_->WantsAnotherStage()) MakeStage(true);
+    // The image as large as the window shows, no more, from now on.
+    PaintAll();
+}
+
 std::optional<X11Host::ImagePoint> X11Host::OnImage(int x, int y) const
 {
-    const figure::TPanel& panel = form_->Figure.Panel1;
+    // The stage clips the image.
+    const std::optional<saver::FigurePoint> at = form_->View.ToStage(x, y);
     const figure::TImage& image = form_->Figure.Image1;
-    const int px = x - panel.Left, py = y - panel.Top;  // the stage clips the image
-    if (px < 0 || py < 0 || px >= panel.Width || py >= panel.Height || !image.Contains(px, py)) return std::nullopt;
-    return ImagePoint{px - image.Left, py - image.Top};
+    if (!at || !image.Contains(at->X, at->Y)) return std::nullopt;
+    return ImagePoint{at->X - image.Left, at->Y - image.Top};
 }
 
 void X11Host::OnPointer(int x, int y)
@@ -470,17 +484,20 @@ void X11Host::OnButton(const XButtonEvent& press)
 
 void X11Host::PaintBorder()
 {
-    const figure::TPanel& panel = form_->Figure.Panel1;
-    const int x0 = panel.Left, y0 = panel.Top, x1 = panel.Left + panel.Width, y1 = panel.Top + panel.Height;
     XRectangle border[4];
     int n = 0;
     auto add = [&](int x, int y, int w, int h) {
         if (w > 0 && h > 0) border[n++] = {short(x), short(y), static_cast<unsigned short>(w), static_cast<unsigned short>(h)};
     };
-    add(0, 0, width_, std::min(y0, height_));                                  // above
-    add(0, std::max(y1, 0), width_, height_ - std::max(y1, 0));                // below
-    add(0, std::max(y0, 0), std::min(x0, width_), std::min(y1, height_) - std::max(y0, 0));  // left
-    add(std::max(x1, 0), std::max(y0, 0), width_ - std::max(x1, 0), std::min(y1, height_) - std::max(y0, 0));  // right
+    const platform::Rect shown = form_->View.Shown();
+    if (shown.Empty()) {
+        add(0, 0, width_, height_);
+    } else {
+        add(0, 0, width_, shown.Top);                                                // above
+        add(0, shown.Bottom, width_, height_ - shown.Bottom);                        // below
+        add(0, shown.Top, shown.Left, shown.Bottom - shown.Top);                     // left
+        add(shown.Right, shown.Top, width_ - shown.Right, shown.Bottom - shown.Top);  // right
+    }
     if (n > 0) XFillRectangles(display_, window_, blackGc_, border, n);
 }
 
@@ -496,37 +513,31 @@ void X11Host::PaintAll()
 void X11Host::PaintStage()
 {
     if (!form_ || !form_->Activated) return;
-    const figure::TPanel& panel = form_->Figure.Panel1;
-    const int x0 = std::max(0, panel.Left), y0 = std::max(0, panel.Top);
-    const int x1 = std::min(width_, panel.Left + panel.Width), y1 = std::min(height_, panel.Top + panel.Height);
-    if (x0 >= x1 || y0 >= y1) return;
-    const int sx = x0 - panel.Left, sy = y0 - panel.Top;
+    const platform::Rect shown = form_->View.Shown();
+    if (shown.Empty()) return;
+    const int width = shown.Right - shown.Left, height = shown.Bottom - shown.Top;
+    // While a resize goes on the image only grows; after it, it is as large
+    // as what shows.
+    image_->Fit(width, height, restageDueNs_ == 0);
 
-    // The stage's rows straight from the image's picture, in the server's
-    // order. Where the picture does not cover the stage (never, within the
-    // placement's clamps) the stage is black.
+    // The stage's rows straight from the image's picture. Where the picture
+    // does not cover the stage (never, within the placement's clamps) the
+    // stage is black.
     const figure::FigureState& f = form_->Figure;
+    const figure::TPanel& panel = f.Panel1;
     const figure::Surface* picture = f.Image1.Picture;
     const int left = f.Image1.Left, top = f.Image1.Top;
     const bool covered = picture != nullptr && left <= 0 && top <= 0 && left + picture->Width() >= panel.Width &&
                          top + picture->Height() >= panel.Height;
-    if (!covered) figure::CopyShownWindow(f, shown_);
-    const BitmapLayout layout = LayoutOf(*image_);
-    for (int y = sy; y < sy + (y1 - y0); ++y) {
-        const std::uint8_t* row = covered ? picture->Row(y - top) : shown_.Row(y);
-        const int from = covered ? -left : 0;
-        CopyRow(reinterpret_cast<std::uint8_t*>(image_->data) + std::size_t(y) * image_->bytes_per_line, row, from,
-                panel.Width, layout);
-    }
-    if (shared_) {
-        XShmPutImage(display_, window_, stageGc_, image_, sx, sy, x0, y0, unsigned(x1 - x0), unsigned(y1 - y0), False);
-        // The image is written again for the next frame: the server must
-        // have taken this one.
-        XSync(display_, False);
+    if (covered) {
+        image_->Fill(form_->View, *picture, left, top);
     } else {
-        XPutImage(display_, window_, stageGc_, image_, sx, sy, x0, y0, unsigned(x1 - x0), unsigned(y1 - y0));
-        XFlush(display_);
+        if (shown_.Width() != panel.Width || shown_.Height() != panel.Height)
+            shown_ = figure::Surface(panel.Width, panel.Height);
+        figure::CopyShownWindow(f, shown_);
+        image_->Fill(form_->View, shown_, 0, 0);
     }
+    image_->Put(window_, stageGc_, shown.Left, shown.Top, width, height);
 }
 
 void X11Host::PaintFrameRate()

@@ -1,13 +1,13 @@
 // The X11 host under TForm1: the window it draws into (its own, the root or
-// the daemon's, or a given one), the stage centred in it and painted from the
-// frame through a shared-memory one-bit image in that window's own black and
-// white, the frame rate in a corner, keys and the pointer routed to the
-// form's handlers in its own window, and the loop, which sleeps until the
-// next due tick, an X event or a signal.
+// the daemon's, or a given one), the stage filling it (or the classic stage
+// centred in it) at its scale, painted from the frame through the stage's
+// image in that window's own black and white, the frame rate in a corner,
+// keys and the pointer routed to the form's handlers in its own window, and
+// the loop, which sleeps until the next due tick, the stage's rebuilding
+// after a resize, an X event or a signal.
 #pragma once
 
 #include <X11/Xlib.h>
-#include <X11/extensions/XShm.h>
 
 #include <cstdint>
 #include <memory>
@@ -20,6 +20,7 @@
 #include "figure/surface.h"
 #include "saver/saver_window.h"
 #include "saver/pointer_filter.h"
+#include "x11/stage_image.h"
 #include "x11/x11_platform.h"
 
 namespace x11 {
@@ -60,7 +61,18 @@ public:
 private:
     void OpenWindow(const app::HackOptions& options);
     void CreateOwnWindow(const app::HackOptions& options);
-    void CreateImage();
+    // The scale: --scale, else the display's Xft.dpi, else 1.
+    int ChooseScale(const app::HackOptions& options);
+    void CreateForm(int scale);
+    // The stage the window asks for, made for the first time or again, and
+    // the image for what it shows. Throws std::runtime_error, one line, when
+    // there is no memory for them.
+    void MakeStage(bool again);
+    // The window's new size: the stage centred on it at once; the new stage
+    // made once the sizes stop coming.
+    void OnResize(int width, int height);
+    void Restage();
+    void SayStage() const;
     void PaintAll();
     void Handle(XEvent& event);
     void OnPointer(int x, int y);
@@ -82,6 +94,7 @@ private:
     app::HackOptions options_;
     ::Display* display_ = nullptr;
     Window window_ = 0;
+    XWindowAttributes attributes_{};
     bool ownWindow_ = false;
     int width_ = 0;
     int height_ = 0;
@@ -95,11 +108,15 @@ private:
     bool crossShown_ = false;
     Atom deleteWindow_ = 0;
 
-    // The stage's picture as the server takes a one-bit image.
-    XImage* image_ = nullptr;
-    XShmSegmentInfo shm_{};
-    bool shared_ = false;
+    // The stage's picture as the server takes it; the stage, should the
+    // image's picture ever not cover it.
+    std::unique_ptr<StageImage> image_;
     figure::Surface shown_;
+    // Where the scale came from, for --verbose.
+    std::string scaleSource_;
+    // When the stage is made anew for the window's size, in monotonic
+    // nanoseconds: a while after the last of a run of resizes; 0: not due.
+    std::uint64_t restageDueNs_ = 0;
 
     X11Platform platform_;
     figure::Surface title_;

@@ -127,9 +127,10 @@ TestDisplay::TestDisplay(Screens screens, const std::string& size, bool openToAl
     }
     std::string host;
     host_ = StartServer({"Xvfb", "-screen", "0", "2400x1100x24", "-nolisten", "tcp", "-noreset"}, "", host);
-    server_ = StartServer({"Xephyr", "+xinerama", "-screen", "1280x1024+0+0", "-screen", "1024x768+1280+0",
-                           "-nolisten", "tcp", "-noreset"},
-                          host, name_);
+    std::vector<std::string> argv = {"Xephyr", "+xinerama", "-screen", "1280x1024+0+0", "-screen", "1024x768+1280+0",
+                                     "-nolisten", "tcp", "-noreset"};
+    if (openToAll) argv.push_back("-ac");
+    server_ = StartServer(argv, host, name_);
     Connect(true);
 }
 

@@ -118,6 +118,14 @@ std::vector<int> SharedSegmentsOf(pid_t creator)
     return found;
 }
 
+long StatusKb(pid_t pid, const std::string& field)
+{
+    std::istringstream status(Slurp("/proc/" + std::to_string(pid) + "/status"));
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field + ":", 0) == 0) return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
+    return -1;
+}
+
 long CpuTicks(pid_t pid)
 {
     std::string stat = Slurp("/proc/" + std::to_string(pid) + "/stat");

@@ -39,6 +39,10 @@ std::vector<int> SharedSegmentsOf(pid_t creator);
 // is gone.
 long CpuTicks(pid_t pid);
 
+// A field of /proc/PID/status in kB (VmRSS, VmHWM, VmSize); -1 when the
+// process or the field is not there.
+long StatusKb(pid_t pid, const std::string& field);
+
 // A whole file; empty when it cannot be read.
 std::string Slurp(const std::string& path);
 

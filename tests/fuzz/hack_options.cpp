@@ -81,6 +81,9 @@ std::vector<std::string> Written(const app::HackOptions& o)
     if (o.Seed) line.insert(line.end(), {"--seed", std::to_string(*o.Seed)});
     if (o.Frames) line.insert(line.end(), {"-frames", std::to_string(*o.Frames)});
     if (o.Fps) line.push_back("--fps");
+    if (o.Classic) line.push_back("-classic");
+    if (o.Scale) line.insert(line.end(), {"--scale", std::to_string(*o.Scale)});
+    if (o.Verbose) line.push_back("--verbose");
     if (o.Help) line.push_back("-h");
     if (o.Version) line.push_back("--version");
     if (!o.Display.empty()) line.insert(line.end(), {"--display", o.Display});
@@ -92,7 +95,8 @@ bool Same(const app::HackOptions& a, const app::HackOptions& b)
     return a.Where == b.Where && a.Width == b.Width && a.Height == b.Height && a.X == b.X && a.Y == b.Y &&
            (!a.X || (a.FromRight == b.FromRight && a.FromBottom == b.FromBottom)) && a.Version == b.Version &&
            (a.Where != app::HackOptions::Mode::WindowId || a.WindowId == b.WindowId) && a.SleepTime == b.SleepTime &&
-           a.Seed == b.Seed && a.Frames == b.Frames && a.Fps == b.Fps && a.Help == b.Help && a.Display == b.Display;
+           a.Seed == b.Seed && a.Frames == b.Frames && a.Fps == b.Fps && a.Help == b.Help && a.Display == b.Display &&
+           a.Classic == b.Classic && a.Scale == b.Scale && a.Verbose == b.Verbose;
 }
 
 }  // namespace
@@ -112,6 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(options.Width >= 1 && options.Width <= 32767 && options.Height >= 1 && options.Height <= 32767, shown);
     FUZZ_CHECK(options.X.has_value() == options.Y.has_value(), shown);
     if (options.X) FUZZ_CHECK(*options.X >= 0 && *options.X <= 32767 && *options.Y >= 0 && *options.Y <= 32767, shown);
+    if (options.Scale) FUZZ_CHECK(*options.Scale >= 1 && *options.Scale <= 8, shown);
     if (options.Where == app::HackOptions::Mode::WindowId)
         FUZZ_CHECK(options.WindowId != 0 && options.WindowId <= 0x1FFFFFFF, shown);
     const std::vector<std::string> written = Written(options);

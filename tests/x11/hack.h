@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "figure/stage.h"
 #include "figure/surface.h"
 #include "tests/e2e/display.h"
 #include "tests/e2e/process.h"
@@ -29,13 +30,28 @@ inline ::Display* X(TestDisplay& d) { return static_cast<::Display*>(d.Connectio
 bool Shows(const Shot& shot, int x, int y, const figure::Surface& picture);
 // The part of a surface from (x, y) on, `width` x `height`.
 figure::Surface Crop(const figure::Surface& surface, int x, int y, int width, int height);
+// Each of the four edge rows and columns of the screenshot's part at (x, y),
+// `width` x `height`, holds both black and white.
+bool EdgesHaveBoth(const Shot& s, int x, int y, int width, int height);
 
 // The stage as the simulator shows it after `frames` paced frames of seed
 // `seed`; 0 frames: the first frame, composed when the saver is activated.
-figure::Surface SimulatorStage(std::uint32_t seed, std::uint64_t frames);
-// Whether any frame before frame `frames` showed the same stage: then a
-// screenshot that matches it may be of that earlier frame, still running.
-bool ShownBefore(std::uint32_t seed, std::uint64_t frames);
+figure::Surface SimulatorStage(std::uint32_t seed, std::uint64_t frames, figure::StageSize stage = figure::kClassicStage);
+// Whether any frame before frame `frames` showed the same stage, leaving out
+// the title's place: then a screenshot that matches it may be of that earlier
+// frame, still running. (A saver whose frames fall behind the clock lays the
+// title on fewer frames than the simulator, whose frames are never late.)
+bool ShownBefore(std::uint32_t seed, std::uint64_t frames, figure::StageSize stage = figure::kClassicStage);
+
+// Frame `frame` (1 or more) of seed `seed` on `stage` as the vidider-sim
+// program writes it, and the frame before it.
+struct SimulatorFrames {
+    figure::Surface Frame, Before;
+};
+SimulatorFrames RunSimulator(const std::string& seed, int frame, figure::StageSize stage);
+
+// A top-level window of that name (WM_NAME) on the display; 0 when none.
+::Window WindowNamed(TestDisplay& on, const std::string& name);
 
 // "0x1a00003", as X11 programs write window ids.
 std::string Hex(unsigned long id);
@@ -43,6 +59,40 @@ std::string Hex(unsigned long id);
 // Where a test cannot run here it says SKIPPED and why; in CI (CI set) it
 // fails instead.
 void NeedOrFail(bool have, const std::string& what);
+
+// The real xscreensaver daemon on a display, running the hack (a copy in a
+// home of its own, given `hackArguments`) as the only program of its list.
+// The daemon launches no hack as root: it and its commands run as nobody,
+// on a display open to every user. Where that cannot be (not root, no
+// daemon installed) the constructor says SKIPPED; in CI it fails instead:
+// check Ready() first.
+class DaemonRun {
+public:
+    DaemonRun(TestDisplay& on, const std::string& hackArguments);
+    ~DaemonRun();
+    DaemonRun(const DaemonRun&) = delete;
+    DaemonRun& operator=(const DaemonRun&) = delete;
+
+    // The daemon is up and answers.
+    bool Ready() const { return ready_; }
+    // xscreensaver-command VERB as nobody: its exit status.
+    int Command(const std::string& verb);
+    // The hacks the daemon runs now: processes of the copy.
+    std::vector<pid_t> Running() const;
+    // xscreensaver-command -deactivate; whether every hack then ended
+    // within 10 s.
+    bool Deactivate();
+    const std::string& Hack() const { return hack_; }
+    std::string Log() const;
+
+private:
+    std::vector<std::string> AsNobody(std::vector<std::string> command) const;
+
+    TestDisplay& on_;
+    std::string home_, hack_;
+    pid_t daemon_ = -1;
+    bool ready_ = false;
+};
 
 class Hack : public ::testing::Test {
 protected:
@@ -80,7 +130,8 @@ protected:
     }
 
     // How many of the screenshots taken every 0.1 s differ from the one before.
-    int Changes(int x, int y, int w, int h, double seconds);
+    static int Changes(TestDisplay& on, int x, int y, int w, int h, double seconds);
+    int Changes(int x, int y, int w, int h, double seconds) { return Changes(Screen(), x, y, w, h, seconds); }
 
     // A window of the test's own at (x, y), mapped, of the default visual
     // and filled red, so that a part nothing draws on shows.

@@ -17,8 +17,8 @@ namespace {
 
 // A frame past the title time, unlike every frame before it.
 constexpr std::uint32_t kSeed = 7;
-constexpr int kFrame = 240;
-const std::vector<std::string> kStill = {"--seed", "7", "--frames", "240"};
+constexpr int kFrame = 333;
+const std::vector<std::string> kStill = {"--seed", "7", "--frames", "333"};
 
 std::vector<std::string> With(std::vector<std::string> arguments, const std::vector<std::string>& more)
 {
@@ -74,9 +74,9 @@ TEST_F(Servers, AtDepthSixteenTheStageIsExactlyBlackAndWhite)
     ASSERT_EQ(DefaultDepth(X(shallow), DefaultScreen(X(shallow))), 16);
     const figure::Surface expected = SimulatorStage(kSeed, kFrame);
     pid_t pid = StartOn(shallow, "Xvfb " + shallow.Name() + " (1280 x 1024 x 16)",
-                        With({"--geometry", "1280x1024+0+0"}, kStill));
-    // The stage in the middle, every pixel 0xFFFF or 0 (read as 255 or 0 a
-    // channel), and the border black.
+                        With({"--geometry", "1280x1024+0+0", "--classic"}, kStill));
+    // The classic stage in the middle, every pixel 0xFFFF or 0 (read as 255
+    // or 0 a channel), and the border black.
     EXPECT_TRUE(WaitFor(shallow, 128, 128, kStageW, kStageH, [&](const Shot& s) { return Shows(s, 128, 128, expected); },
                         20))
         << SaveShot(shallow.Grab(0, 0, 1280, 1024), "x11-depth16");

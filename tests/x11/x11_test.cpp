@@ -3,22 +3,17 @@
 // moves and the window manager do, how it ends, what it says; then under the
 // real xscreensaver daemon.
 #include <X11/Xatom.h>
-#include <pwd.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 
 #include "app/frame_rate.h"
 #include "tests/x11/hack.h"
-#include "tools/pbm.h"
 #include "tools/title.h"
 
 namespace e2e {
@@ -29,12 +24,13 @@ namespace {
 class Window : public Hack {
 protected:
     TestDisplay& d = Screen();
-    // The whole screen: the stage lies at (128, 128) with a black border.
+    // The whole screen, the classic stage: it lies at (128, 128) with a
+    // black border.
     static constexpr int kX = 128, kY = 128;
 
     pid_t StartFullScreen(std::vector<std::string> more = {})
     {
-        std::vector<std::string> arguments = {"--window", "--geometry", "1280x1024+0+0"};
+        std::vector<std::string> arguments = {"--window", "--geometry", "1280x1024+0+0", "--classic"};
         arguments.insert(arguments.end(), more.begin(), more.end());
         pid_t pid = Start(arguments);
         EXPECT_TRUE(WaitFor(kX, kY, kStageW, kStageH, HasBoth)) << "no moire on the stage";
@@ -79,18 +75,21 @@ TEST_F(Window, ADoubleClickOnTheBorderDoesNotEndItOneOnTheStageDoes)
 
 TEST_F(Window, TwentyMovesEndingAtTheCentreMakeTheStageBlackUntilTheMouseRests)
 {
-    pid_t pid = StartFullScreen();
+    // The stage fills the window at scale 2: its figure pixels under the
+    // pointer are found through the scale.
+    pid_t pid = Start({"--window", "--geometry", "1280x1024+0+0", "--scale", "2"});
+    EXPECT_TRUE(WaitFor(0, 0, 1280, 1024, HasBoth)) << "no moire";
     Sleep(5.0);  // past the title time, when moves are dropped
     for (int i = 30; i >= 0; --i) {
         d.MoveTo(640 + 3 * i, 512 + 2 * i);
         Sleep(0.02);
     }
     const double moved = Now();
-    EXPECT_TRUE(WaitFor(kX, kY, kStageW, kStageH, AllBlack, 0.5)) << "the copies lie on each other";
+    EXPECT_TRUE(WaitFor(0, 0, 1280, 1024, AllBlack, 0.5)) << "the copies lie on each other";
     Sleep(std::max(0.0, moved + 3.0 - Now()));
-    EXPECT_TRUE(AllBlack(d.Grab(kX, kY, kStageW, kStageH))) << "still steering while the mouse rests";
+    EXPECT_TRUE(AllBlack(d.Grab(0, 0, 1280, 1024))) << "still steering while the mouse rests";
     Sleep(std::max(0.0, moved + 5.5 - Now()));
-    EXPECT_GT(Changes(kX, kY, kStageW, kStageH, 1.0), 5) << "the motion resumes after 5 s of rest";
+    EXPECT_GT(Changes(0, 0, 1280, 1024, 1.0), 5) << "the motion resumes after 5 s of rest";
     d.Key("Escape");
     EXPECT_EQ(WaitExit(pid, 5).code, 0);
 }
@@ -100,15 +99,7 @@ TEST_F(Window, TheWindowManagersCloseEndsIt)
     pid_t pid = StartFullScreen();
     // The window manager's close: WM_DELETE_WINDOW to the window named vidider.
     ::Display* x = X(d);
-    ::Window root, parent, *children = nullptr, found = 0;
-    unsigned count = 0;
-    XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count);
-    for (unsigned i = 0; i < count && found == 0; ++i) {
-        char* name = nullptr;
-        if (XFetchName(x, children[i], &name) && name != nullptr && std::string(name) == "vidider") found = children[i];
-        if (name != nullptr) XFree(name);
-    }
-    if (children != nullptr) XFree(children);
+    const ::Window found = WindowNamed(d, "vidider");
     ASSERT_NE(found, 0u) << "no window named vidider";
     XEvent close{};
     close.xclient.type = ClientMessage;
@@ -236,20 +227,10 @@ TEST_F(Hack, TheStageAfterNFramesIsTheSimulatorsFrameN)
 {
     TestDisplay& d = Screen();
     // Frames after the title time, each differing from the frame before.
-    const std::filesystem::path out = std::filesystem::temp_directory_path() /
-                                      ("vidider-x11-frames-" + std::to_string(::getpid()));
     for (auto [seed, frame] : {std::pair{"7", 333}, {"2004", 260}}) {
-        std::filesystem::remove_all(out);
-        std::string command = std::string(VIDIDER_SIM_PATH) + " frames --seed " + seed + " --frames " +
-                              std::to_string(frame) + " --out " + out.string();
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
-        auto read = [&](int k) {
-            char name[32];
-            std::snprintf(name, sizeof name, "frame-%06d.pbm", k);
-            return sim::DecodePbm(Slurp((out / name).string()));
-        };
-        const figure::Surface expected = read(frame);
-        ASSERT_FALSE(expected == read(frame - 1)) << "seed " << seed << ": pick a frame that moved";
+        const SimulatorFrames frames = RunSimulator(seed, frame, figure::kClassicStage);
+        const figure::Surface& expected = frames.Frame;
+        ASSERT_FALSE(expected == frames.Before) << "seed " << seed << ": pick a frame that moved";
 
         pid_t pid = Start({"--geometry", "1024x768+0+0", "--seed", seed, "--frames", std::to_string(frame)});
         bool same = WaitFor(0, 0, kStageW, kStageH, [&](const Shot& s) { return Shows(s, 0, 0, expected); },
@@ -261,7 +242,6 @@ TEST_F(Hack, TheStageAfterNFramesIsTheSimulatorsFrameN)
         ::kill(pid, SIGTERM);
         EXPECT_EQ(WaitExit(pid, 5).signal, SIGTERM);
     }
-    std::filesystem::remove_all(out);
 }
 
 // --- the frame rate ---
@@ -271,7 +251,7 @@ TEST_F(Hack, FpsDrawsTheRateInTheBottomLeftCornerAndTouchesNothingElse)
     TestDisplay& d = Screen();
     const figure::Surface empty = app::FrameRateBox(std::nullopt);
     const int boxW = empty.Width(), boxH = empty.Height(), boxY = kStageH - boxH;
-    const int frame = 240;
+    const int frame = 333;
     ASSERT_FALSE(ShownBefore(7, frame)) << "a frame shown before looks the same";
     pid_t pid = Start({"--geometry", "1024x768+0+0", "--seed", "7", "--frames", std::to_string(frame), "--fps"});
 
@@ -334,7 +314,7 @@ TEST_F(Hack, BadInputIsOneLineAndStatusTwo)
     const std::vector<std::vector<std::string>> cases = {
         {"--bogus"},     {"--delay"},           {"--delay", "soon"},  {"--seed", "-1"},
         {"--window-id"}, {"--window-id", "x"}, {"--window-id", "0x1fff0001"}, {"--display", ":987"},
-        {"--geometry", "99999x99999"},
+        {"--geometry", "99999x99999"}, {"--scale", "0"}, {"--scale", "9"}, {"--scale", "two"},
     };
     for (const auto& arguments : cases) {
         pid_t pid = Start(arguments);
@@ -348,6 +328,10 @@ TEST_F(Hack, BadInputIsOneLineAndStatusTwo)
     pid_t pid = Start({"--root"}, {"XSCREENSAVER_WINDOW=0x1fff0002"});
     EXPECT_EQ(WaitExit(pid, 5).code, 2) << Slurp(errors);
     EXPECT_NE(Slurp(errors).find("no window 0x1fff0002"), std::string::npos) << Slurp(errors);
+    // An image kind that is none.
+    pid = Start({"--window"}, {"VIDIDER_IMAGE=fast"});
+    EXPECT_EQ(WaitExit(pid, 5).code, 2) << Slurp(errors);
+    EXPECT_EQ(Slurp(errors), "vidider: VIDIDER_IMAGE takes bitmap or pixels, not 'fast'\n");
     // No DISPLAY at all.
     pid = Spawn({program}, EnvironmentWith({"DISPLAY="}, {}), "", errors);
     EXPECT_EQ(WaitExit(pid, 5).code, 2);
@@ -356,92 +340,38 @@ TEST_F(Hack, BadInputIsOneLineAndStatusTwo)
 
 // --- under the xscreensaver daemon ---
 
-// The daemon launches no hack as root: it and its command run as nobody,
-// on a display open to every user. Where that cannot be (not root, no
-// daemon installed) the test says so; in CI it fails instead.
+// The daemon runs as nobody; where it cannot, the test says SKIPPED (in CI
+// it fails).
 TEST(Daemon, ActivateShowsTheMoireACycleIsLoggedAsANormalEndAndDeactivateEndsIt)
 {
-    const char* runuser = "/usr/sbin/runuser";
-    NeedOrFail(::geteuid() == 0 && ::access(runuser, X_OK) == 0, "the daemon runs as nobody, through runuser as root");
-    NeedOrFail(::access("/usr/bin/xscreensaver", X_OK) == 0, "xscreensaver is not installed (tools/deps.sh test)");
-    if (::testing::Test::IsSkipped() || ::testing::Test::HasFailure()) return;
-    passwd* nobody = ::getpwnam("nobody");
-    ASSERT_NE(nobody, nullptr);
-
     TestDisplay d(TestDisplay::Screens::One, "1280x1024", true);
+    DaemonRun daemon(d, "--root");
+    if (::testing::Test::IsSkipped() || ::testing::Test::HasFailure()) return;
     std::printf("[x11] Daemon ran %s (the native X11 build) under xscreensaver as nobody, on Xvfb %s\n", VIDIDER_PATH,
                 d.Name().c_str());
-    // A home of the test's, owned by nobody, with the hack and a settings
-    // file whose programs list holds only it.
-    char folder[] = "/tmp/vidider-daemon-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    const std::string home = folder, hack = home + "/vidider";
-    std::filesystem::copy_file(VIDIDER_PATH, hack);
-    std::ofstream(home + "/.xscreensaver") << "timeout: 0:30:00\nlock: False\nmode: one\nselected: 0\n"
-                                              "splash: False\nfade: False\nunfade: False\n"
-                                              "programs: " << hack << " --root \\n\n";
-    for (const std::string& path : {home, hack, home + "/.xscreensaver"})
-        ASSERT_EQ(::chown(path.c_str(), nobody->pw_uid, nobody->pw_gid), 0) << path;
-    ::chmod(folder, 0755);
-    auto asNobody = [&](std::vector<std::string> command) {
-        std::vector<std::string> argv = {runuser, "-u", "nobody", "--", "/usr/bin/env", "HOME=" + home,
-                                         "DISPLAY=" + d.Name()};
-        argv.insert(argv.end(), command.begin(), command.end());
-        return argv;
-    };
-    // The hack the daemon runs: its copy in that home.
-    auto running = [&] {
-        std::vector<pid_t> ours;
-        for (pid_t pid : ProcessesNamed("vidider")) {
-            std::error_code error;
-            auto exe = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
-            if (!error && exe == hack) ours.push_back(pid);
-        }
-        return ours;
-    };
-    auto command = [&](const std::string& verb) {
-        pid_t pid = Spawn(asNobody({"xscreensaver-command", verb}), EnvironmentWith({}, {}));
-        return WaitExit(pid, 10).code;
-    };
-    pid_t daemon = Spawn(asNobody({"xscreensaver", "-no-splash", "-verbose"}), EnvironmentWith({}, {}), home + "/daemon.log",
-                         home + "/daemon.log");
-    bool ready = false;
-    for (double start = Now(); !ready && Now() - start < 15; Sleep(0.3)) ready = command("-time") == 0;
-    ASSERT_TRUE(ready) << Slurp(home + "/daemon.log");
+    ASSERT_TRUE(daemon.Ready()) << daemon.Log();
 
-    ASSERT_EQ(command("-activate"), 0);
+    ASSERT_EQ(daemon.Command("-activate"), 0);
     bool shown = false;
     for (double start = Now(); !shown && Now() - start < 15; Sleep(0.1)) shown = HasBoth(d.Grab(128, 128, 1024, 768));
-    EXPECT_TRUE(shown) << "the moire on the daemon's window; " << Slurp(home + "/daemon.log");
-    EXPECT_EQ(running().size(), 1u);
+    EXPECT_TRUE(shown) << "the moire on the daemon's window; " << daemon.Log();
+    EXPECT_EQ(daemon.Running().size(), 1u);
 
     // -cycle ends the hack with SIGTERM and starts it again; the daemon
     // logs how the old one ended, and counts an end by its own signal as
     // normal.
-    const std::vector<pid_t> first = running();
-    ASSERT_EQ(command("-cycle"), 0);
+    const std::vector<pid_t> first = daemon.Running();
+    ASSERT_EQ(daemon.Command("-cycle"), 0);
     bool again = false;
     for (double start = Now(); !again && Now() - start < 10; Sleep(0.1))
-        again = running().size() == 1 && running() != first;
+        again = daemon.Running().size() == 1 && daemon.Running() != first;
     EXPECT_TRUE(again) << "a new vidider after -cycle";
     Sleep(1.0);
-    const std::string log = Slurp(home + "/daemon.log");
-    EXPECT_NE(log.find("(" + hack + ") exited normally"), std::string::npos) << log;
+    const std::string log = daemon.Log();
+    EXPECT_NE(log.find("(" + daemon.Hack() + ") exited normally"), std::string::npos) << log;
     EXPECT_EQ(log.find("abnormally"), std::string::npos) << log;
 
-    ASSERT_EQ(command("-deactivate"), 0);
-    bool ended = false;
-    for (double start = Now(); !ended && Now() - start < 10; Sleep(0.1)) ended = running().empty();
-    EXPECT_TRUE(ended) << "no vidider is left after -deactivate";
-
-    ::kill(daemon, SIGTERM);
-    if (WaitExit(daemon, 10).code < 0) Kill(daemon);
-    // What the daemon started and left, should a check above have failed.
-    for (const char* name : {"xscreensaver", "xscreensaver-gfx", "xscreensaver-sy"})
-        for (pid_t pid : ProcessesNamed(name))
-            if (Slurp("/proc/" + std::to_string(pid) + "/environ").find("HOME=" + home) != std::string::npos)
-                ::kill(pid, SIGKILL);
-    std::filesystem::remove_all(home);
+    EXPECT_TRUE(daemon.Deactivate()) << "no vidider is left after -deactivate";
 }
 
 }  // namespace
