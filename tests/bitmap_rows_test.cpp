@@ -180,7 +180,7 @@ int FirstWrongBit(XImage& image, const figure::Surface& source, int y, int from,
 TEST(StageRows, EveryScaleAndPhaseMakesEachFigurePixelABlockInBitmaps)
 {
     const figure::Surface source = Noise(1200, 3, 21);
-    std::vector<std::uint8_t> scratch;
+    RowScratch scratch;
     for (const Order& order : EveryOrder())
         for (int scale = 1; scale <= saver::kMaxScale; ++scale)
             for (int phase = 0; phase < scale; ++phase)
@@ -205,7 +205,7 @@ TEST(StageRows, EveryScaleAndPhaseMakesEachFigurePixelABlockOf32BitPixels)
         unsigned long black, white;
     };
     const figure::Surface source = Noise(1200, 3, 22);
-    std::vector<std::uint8_t> scratch;
+    RowScratch scratch;
     for (int byteOrder : {LSBFirst, MSBFirst})
         for (Colours c : {Colours{24, 0x000000, 0xFFFFFF}, {32, 0xFF000000, 0xFFFFFFFF}})
             for (int scale = 1; scale <= saver::kMaxScale; ++scale)

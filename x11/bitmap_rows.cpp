@@ -154,7 +154,7 @@ void WidenRow(std::uint8_t* to, const std::uint8_t* row, int from, int phase, in
 }
 
 void StageRow(std::uint8_t* to, const std::uint8_t* row, int from, int phase, int width, int scale,
-              const RowFormat& format, std::vector<std::uint8_t>& scratch)
+              const RowFormat& format, RowScratch& scratch)
 {
     if (width <= 0) return;
     if (format.Pixels) {
@@ -167,9 +167,10 @@ void StageRow(std::uint8_t* to, const std::uint8_t* row, int from, int phase, in
         // The figure pixels the row touches, each made `scale` bits wide.
         const int count = (phase + width + scale - 1) / scale;
         const std::size_t room = (std::size_t(count) * std::size_t(scale) + 7) / 8 + 8;
-        if (scratch.size() < room) scratch.resize(room);
-        saver::EnlargeRow(scratch.data(), row, from, count, scale);
-        bits = scratch.data();
+        if (scratch.Bits.size() < room) scratch.Bits.resize(room);
+        if (scratch.Enlarger.Scale() != scale) scratch.Enlarger = saver::RowEnlarger(scale);
+        scratch.Enlarger.Enlarge(scratch.Bits.data(), row, from, count);
+        bits = scratch.Bits.data();
         start = phase;
     }
     CopyRow(to, bits, start, width, format.Bits);

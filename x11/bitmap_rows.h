@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "saver/stage_view.h"
+
 namespace x11 {
 
 // What the copy must do to the engine's bytes for one image.
@@ -58,6 +60,13 @@ struct RowFormat {
     PixelLayout Colours;
 };
 
+// What a bitmap's rows keep from one to the next at a scale above 1: the
+// enlarger of that scale and the row it enlarged.
+struct RowScratch {
+    saver::RowEnlarger Enlarger;
+    std::vector<std::uint8_t> Bits;
+};
+
 // One window row of the stage into `to`: `width` screen pixels from the
 // figure row `row`, each of its pixels from pixel `from` on made `scale`
 // pixels wide, the first of them entered `phase` pixels in (0 to scale - 1).
@@ -65,6 +74,6 @@ struct RowFormat {
 // scale; a bitmap's row is enlarged first, into `scratch`, which is reused
 // from row to row. `row` is a surface's row, readable a word past its ends.
 void StageRow(std::uint8_t* to, const std::uint8_t* row, int from, int phase, int width, int scale,
-              const RowFormat& format, std::vector<std::uint8_t>& scratch);
+              const RowFormat& format, RowScratch& scratch);
 
 }  // namespace x11

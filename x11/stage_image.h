@@ -75,7 +75,7 @@ private:
     XShmSegmentInfo shm_{};
     bool shared_ = false;
     RowFormat format_;
-    std::vector<std::uint8_t> scratch_;
+    RowScratch scratch_;
 };
 
 }  // namespace x11
