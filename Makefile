@@ -90,7 +90,7 @@ bench:
 	cmake --preset linux
 	cmake --build --preset linux --target vidider_bench vidider_saver_cpu vidider_frame_pace vidider_x11_cpu \
 	  vidider_fill_cpu
-	build/linux/bench/vidider_bench
+	build/linux/bench/vidider_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true --benchmark_min_time=0.5
 	build/linux/bench/vidider_saver_cpu
 	build/linux/bench/vidider_frame_pace
 	build/linux/bench/vidider_x11_cpu

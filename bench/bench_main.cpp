@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -157,18 +158,28 @@ void BM_AutoMove(benchmark::State& state)
 }
 BENCHMARK(BM_AutoMove);
 
-// Keeps each benchmark's time per iteration for the summary.
+// Keeps each benchmark's time per iteration for the summary: the median of
+// its repetitions where it was repeated (--benchmark_repetitions).
 class Summary : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime() *
-                                                    (run.time_unit == benchmark::kMillisecond ? 1e6 : 1.0);
+        for (const Run& run : runs) {
+            const double scale = run.time_unit == benchmark::kMillisecond ? 1e6 : 1.0;
+            const std::string name = run.run_name.str();
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0 && !medians_.count(name))
+                nanoseconds[name] = run.GetAdjustedRealTime() * scale;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                nanoseconds[name] = run.GetAdjustedRealTime() * scale;
+                medians_.insert(name);
+            }
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> nanoseconds;
+
+private:
+    std::set<std::string> medians_;
 };
 
 }  // namespace
