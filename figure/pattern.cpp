@@ -130,15 +130,18 @@ void DrawRingSet(Surface& surface, int cx, int cy, std::int32_t count, std::int3
     ApplyEdges(surface, edges);
 }
 
-void CreateSurfaces(FigureState& figure)
+void CreateSurfaces(FigureState& figure, bool framesToCome)
 {
     const StageSize stage{figure.Panel1.Width, figure.Panel1.Height};
     if (!IsValidStage(stage)) throw std::invalid_argument("a stage that cannot be made");
     const int width = SurfaceWidthFor(stage.Width), height = SurfaceHeightFor(stage.Height);
     // All or nothing: the figure keeps what it had until every surface is made.
-    Surface pattern(width, height), frame(width, height), picture(width, height);
+    Surface pattern(width, height), frame(width, height), picture;
     std::array<Surface, 7> shifts;
-    for (Surface& shifted : shifts) shifted = Surface(width, height);
+    if (framesToCome) {
+        picture = Surface(width, height);
+        for (Surface& shifted : shifts) shifted = Surface(width, height);
+    }
 
     figure.PatternReady = true;
     figure.Image1.Picture = nullptr;  // empty until a bitmap is first assigned

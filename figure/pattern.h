@@ -77,11 +77,13 @@ struct FigureState {
 
 // The surfaces as the saver window creates them, for the stage Panel1 is:
 // white, (2W + 152) x (2H + 164) (2200 x 1700 on the classic stage), the
-// image at (-550, -500), PatternReady set. Every surface the figure will
-// need is made here, once, so that a stage too large for this process's
-// memory fails here (std::bad_alloc) and nowhere later. Throws
+// image at (-550, -500), PatternReady set. With `framesToCome`, every
+// surface the frames will need is made here too (the image's copy, the
+// pattern's shifted copies), once, so that a stage too large for this
+// process's memory fails here (std::bad_alloc, the figure left as it was)
+// and nowhere later; without, only the pattern and frame surfaces. Throws
 // std::invalid_argument for a stage that cannot be made (see IsValidStage).
-void CreateSurfaces(FigureState& figure);
+void CreateSurfaces(FigureState& figure, bool framesToCome = true);
 
 // CLEAR: the pattern all white, and the image showing a copy of it.
 void Btn_ClearClick(FigureState& figure);

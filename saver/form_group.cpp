@@ -63,6 +63,9 @@ void FormGroup::AnimeLoop(figure::Tick now)
 
 void FormGroup::CloseAll()
 {
+    // A second request of the same key (Esc asks twice) closes nothing more:
+    // the note to a 9x system goes once, and so does the quit.
+    if (Closed()) return;
     for (const Member& m : forms_) {
         m.form->FormClose();
         m.form->Platform.HideForm();

@@ -45,7 +45,8 @@ public:
     void AnimeLoop(figure::Tick now);
 
     // A close request granted on any form: every form runs FormClose and is
-    // hidden, and the application is told to terminate once.
+    // hidden, and the application is told to terminate, once; later
+    // requests change nothing.
     void CloseAll();
     // Every form has closed.
     bool Closed() const;

@@ -156,7 +156,8 @@ void TForm1::FormCreate()
     GiveStartValues();
     Closed = false;
     try {
-        figure::CreateSurfaces(Figure);
+        // The preview composes no frame: it needs no copies for frames.
+        figure::CreateSurfaces(Figure, ParentWindow == 0);
     } catch (const std::bad_alloc&) {
         DropSurfaces();
         return;
@@ -199,13 +200,16 @@ void TForm1::Restage()
     Figure.Panel1.Width = stage.Width;
     Figure.Panel1.Height = stage.Height;
     Resize(Width, Height);
+    // The old surfaces go first: the new ones need the memory, and the old
+    // ones fit no longer.
+    DropSurfaces();
     try {
         figure::CreateSurfaces(Figure);
     } catch (const std::bad_alloc&) {
-        DropSurfaces();  // black, as a form whose surfaces could not be made at creation
-        Platform.RepaintImage(false);
+        Platform.RepaintImage(false);  // black, as a form whose surfaces could not be made at creation
         return;
     }
+    idleInstalled_ = !Closed;
     if (!Activated) return;  // the first activation builds the pattern
     figure::Btn_ClearClick(Figure);
     figure::BmpInit(Figure, 2);

@@ -1,9 +1,9 @@
-// TForm1, the saver window: its life from creation to destruction, its one
-// setting, the first activation that builds the figure, the frame clock, mouse
-// steering, and the keys and double clicks that end it. The window framework
-// (win32/ for the real saver, the simulator's loop for vidider-sim) owns the
-// real window and calls these handlers; they reach Windows only through the
-// platform.
+// TForm1, the saver window: its life from creation to destruction, its
+// settings, its stage on its monitor, the first activation that builds the
+// figure, the frame clock, mouse steering, and the keys and double clicks
+// that end it. The window framework (windows/ for the real saver, x11/ for
+// the hack, the simulator's loop for vidider-sim) owns the real window and
+// calls these handlers; they reach the system only through the platform.
 #pragma once
 
 #include <cstdint>

@@ -302,6 +302,18 @@ TEST(Settings, OnlyTheMakersKeyIsEverCreated)
 
 // --- preview ---
 
+TEST(Preview, MakesOnlyThePatternAndFrameSurfacesItNeverComposesInto)
+{
+    Saver preview(4242);
+    preview.platform.Windows[4242] = {0, 0, 152, 112};
+    preview.Start();
+    EXPECT_TRUE(preview.form.Figure.SurfacesCreated);
+    EXPECT_EQ(preview.form.Figure.PatternBitmap.Width(), 2200);
+    EXPECT_EQ(preview.form.Figure.FrameBitmap.Width(), 2200);
+    EXPECT_EQ(preview.form.Figure.PatternShifts[0].Width(), 0) << "no copies for frames that never come";
+    EXPECT_EQ(preview.form.Figure.Image1Picture.Width(), 0);
+}
+
 TEST(Preview, SizesItselfToTheParentAndCentresTheStill)
 {
     Saver s(4242);
@@ -529,6 +541,25 @@ TEST(Surfaces, ThatCannotBeMadeForANewSizeLeaveTheStageBlackAndAKeyEndsTheSaver)
     {
         OutOfMemory limit;
         EXPECT_NO_THROW(s.form.Restage());
+    }
+    EXPECT_FALSE(s.form.Figure.SurfacesCreated);
+    EXPECT_FALSE(s.form.IdleHandlerInstalled());
+    // The next size that can be made brings the figure and its frames back.
+    s.form.Resize(1800, 1000);
+    s.form.Restage();
+    EXPECT_TRUE(s.form.Figure.SurfacesCreated);
+    EXPECT_TRUE(s.form.IdleHandlerInstalled());
+    const std::uint64_t frames = s.form.PacedFrames;
+    bool done;
+    for (int i = 0; i < 5; ++i) {
+        s.platform.Now += 20;
+        s.form.AnimeLoop(done);
+    }
+    EXPECT_EQ(s.form.PacedFrames, frames + 5);
+    s.form.Resize(1600, 1000);
+    {
+        OutOfMemory limit;
+        s.form.Restage();
     }
     ExpectBlackUntilAKey(s, "after a new size");
 }

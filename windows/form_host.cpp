@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/fpu.h"
+#include "windows/guarded.h"
 #include "windows/message_wait.h"
 #include "windows/resources.h"
 #include "saver/dib.h"
@@ -19,17 +20,6 @@ constexpr const char* kApplicationClass = "vidider application";
 constexpr std::uint32_t kLastStretchMs = 6;
 // Waits end this often at the latest (a wait of 0xFFFFFFFF ms is endless).
 constexpr std::uint32_t kLongestWaitMs = 0x7FFFFFFF;
-
-// A handler's error ends the handler, not the saver: the framework drops it,
-// as the saver shows no message of its own.
-template <class Handler>
-void Guarded(Handler handler)
-{
-    try {
-        handler();
-    } catch (...) {
-    }
-}
 
 LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -73,20 +63,6 @@ void FormHost::CreateApplicationWindow(const char* title)
 const saver::TForm1* FormHost::Form() const { return Primary() != nullptr ? Primary()->Form() : nullptr; }
 HWND FormHost::FormWindow() const { return Primary() != nullptr ? Primary()->Window() : nullptr; }
 
-void FormHost::RepaintImage(bool now)
-{
-    if (Primary() != nullptr) Primary()->RepaintImage(now);
-}
-
-void FormHost::DrawSamplePicture(int x, int y)
-{
-    if (Primary() != nullptr) Primary()->DrawSamplePicture(x, y);
-}
-
-void FormHost::HideForm()
-{
-    if (Primary() != nullptr) Primary()->HideForm();
-}
 
 std::vector<FormHost::Screen> FormHost::Screens() const
 {

@@ -43,11 +43,13 @@ public:
     // benchmark).
     const saver::TForm1* Form() const;
 
+    // The platform of the modes without a form (password, configure) sees
+    // the host's windows; a form's platform sees its monitor's window.
     HWND ApplicationWindow() const override { return application_; }
     HWND FormWindow() const override;
-    void RepaintImage(bool now) override;
-    void DrawSamplePicture(int x, int y) override;
-    void HideForm() override;
+    void RepaintImage(bool) override {}
+    void DrawSamplePicture(int, int) override {}
+    void HideForm() override {}
 
     bool PointerMoved(HWND window, LPARAM lParam) override;
     void TakeKeyboard() override;

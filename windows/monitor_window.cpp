@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "windows/compat.h"
+#include "windows/guarded.h"
 #include "windows/resources.h"
 #include "saver/dib.h"
 
@@ -14,17 +15,6 @@ namespace {
 constexpr const char* kFormClass = "vidider form";
 constexpr const char* kPreviewClass = "vidider preview";
 constexpr const char* kCoverClass = "vidider cover";
-
-// A handler's error ends the handler, not the saver: the framework drops it,
-// as the saver shows no message of its own.
-template <class Handler>
-void Guarded(Handler handler)
-{
-    try {
-        handler();
-    } catch (...) {
-    }
-}
 
 void RegisterClassOnce(HINSTANCE instance, const char* name, UINT style, WNDPROC proc)
 {
@@ -70,8 +60,6 @@ struct OneBitInfo {
         header.biCompression = BI_RGB;
     }
 };
-
-int FloorDiv(int a, int b) { return a / b - ((a % b != 0) && (a < 0)); }
 
 }  // namespace
 
@@ -235,7 +223,7 @@ void MonitorWindow::Paint(HDC dc, bool border)
     // Every figure pixel an s x s block: the rows enlarged once each, then
     // repeated; the first column starts `phase` pixels into its block.
     const int phase = painted.left - (view.OffsetX() + column * scale);
-    const int columns = FloorDiv(painted.right - 1 - view.OffsetX(), scale) - column + 1;
+    const int columns = view.StageColumn(painted.right - 1) - column + 1;
     const int bits = columns * scale, stride = figure::Surface::StrideFor(bits);
     enlarged_.resize(std::size_t(stride) * std::size_t(height) + 8);
     if (enlarger_.Scale() != scale) enlarger_ = saver::RowEnlarger(scale);

@@ -71,16 +71,8 @@ void StageImage::Make(int width, int height)
         kind_ = ImageKind::Bitmap;
     }
     if (XShmQueryExtension(display_) && MakeShared(width, height)) return;
-    // A display without shared memory (over the network): a plain image,
-    // rows padded to 32 bits.
-    const int bytesPerLine = (width + 31) / 32 * 4;
-    char* data = static_cast<char*>(std::calloc(std::size_t(bytesPerLine) * std::size_t(height), 1));
-    if (data == nullptr) throw std::bad_alloc();
-    image_ = XCreateImage(display_, visual_, 1, XYBitmap, 0, data, unsigned(width), unsigned(height), 32, bytesPerLine);
-    if (image_ == nullptr) {
-        std::free(data);
-        throw std::bad_alloc();
-    }
+    // A display without shared memory (over the network): a plain image.
+    image_ = PlainBitmap(display_, visual_, width, height);
     format_ = {false, LayoutOf(*image_), {}};
 }
 
@@ -167,6 +159,20 @@ std::string StageImage::Describe() const
 {
     if (kind_ == ImageKind::Pixels) return "32-bit pixels in shared memory";
     return shared_ ? "one bit a pixel in shared memory" : "one bit a pixel, put plainly";
+}
+
+XImage* PlainBitmap(::Display* display, Visual* visual, int width, int height)
+{
+    const int bytesPerLine = (width + 31) / 32 * 4;
+    char* data = static_cast<char*>(std::calloc(std::size_t(bytesPerLine) * std::size_t(height), 1));
+    if (data == nullptr) throw std::bad_alloc();
+    XImage* image = XCreateImage(display, visual, 1, XYBitmap, 0, data, unsigned(width), unsigned(height), 32,
+                                 bytesPerLine);
+    if (image == nullptr) {
+        std::free(data);
+        throw std::bad_alloc();
+    }
+    return image;
 }
 
 }  // namespace x11

@@ -78,4 +78,8 @@ private:
     RowScratch scratch_;
 };
 
+// A one-bit image in memory of its own, its bits clear, rows padded to 32
+// bits; XDestroyImage frees it. Throws std::bad_alloc.
+XImage* PlainBitmap(::Display* display, Visual* visual, int width, int height);
+
 }  // namespace x11

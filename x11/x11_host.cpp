@@ -12,12 +12,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "figure/redraw.h"
 #include "tools/title.h"
 #include "x11/bitmap_rows.h"
 #include "x11/display_scale.h"
 #include "x11/server_errors.h"
+#include "x11/stage_image.h"
 
 namespace x11 {
 namespace {
@@ -65,23 +67,17 @@ Colours ColoursOf(::Display* display, const XWindowAttributes& window)
         if (XAllocColor(display, window.colormap, &white)) return {black.pixel, white.pixel, true};
         XFreeColors(display, window.colormap, &black.pixel, 1, 0);
     }
-    // A full colormap: the screen's own, the nearest there is.
-    return {BlackPixelOfScreen(window.screen), WhitePixelOfScreen(window.screen), false};
-}
-
-// A one-bit image in memory of its own, rows padded to 32 bits.
-XImage* PlainBitmap(::Display* display, int width, int height)
-{
-    const int bytesPerLine = (width + 31) / 32 * 4;
-    char* data = static_cast<char*>(std::calloc(std::size_t(bytesPerLine) * std::size_t(height), 1));
-    if (data == nullptr) throw std::bad_alloc();
-    XImage* image = XCreateImage(display, DefaultVisual(display, DefaultScreen(display)), 1, XYBitmap, 0, data,
-                                 unsigned(width), unsigned(height), 32, bytesPerLine);
-    if (image == nullptr) {
-        std::free(data);
-        throw std::bad_alloc();
-    }
-    return image;
+    // A full colormap: its darkest and its lightest entries, the nearest
+    // black and white there are in it.
+    const int entries = std::clamp(visual->map_entries, 0, 4096);
+    if (entries == 0) return {BlackPixelOfScreen(window.screen), WhitePixelOfScreen(window.screen), false};
+    std::vector<XColor> colours(std::size_t(entries), XColor{});
+    for (int i = 0; i < entries; ++i) colours[std::size_t(i)].pixel = static_cast<unsigned long>(i);
+    XQueryColors(display, window.colormap, colours.data(), entries);
+    auto light = [](const XColor& c) { return long(c.red) + c.green + c.blue; };
+    auto [darkest, lightest] = std::minmax_element(colours.begin(), colours.end(),
+                                                   [&](const XColor& a, const XColor& b) { return light(a) < light(b); });
+    return {darkest->pixel, lightest->pixel, false};
 }
 
 // A surface's pixels into an image of its size or more.
@@ -148,7 +144,7 @@ X11Host::X11Host(const app::HackOptions& options)
     }
     if (options.Fps) {
         const figure::Surface box = app::FrameRateBox(std::nullopt);
-        frameRateImage_ = PlainBitmap(display_, box.Width(), box.Height());
+        frameRateImage_ = PlainBitmap(display_, DefaultVisual(display_, DefaultScreen(display_)), box.Width(), box.Height());
         values.foreground = white_;
         frameRateGc_ = XCreateGC(display_, window_, GCForeground | GCBackground | GCGraphicsExposures, &values);
     }
@@ -424,6 +420,13 @@ void X11Host::OnResize(int width, int height)
 void X11Host::Restage()
 {
     restageDueNs_ = 0;
+    if (form_->WantsAnotherStage() && form_->Activated) {
+        // The form paints its new stage itself; the rest of the window here.
+        MakeStage(true);
+        PaintBorder();
+        PaintFrameRate();
+        return;
+    }
     if (form_->WantsAnotherStage()) MakeStage(true);
     // The image as large as the window shows, no more, from now on.
     PaintAll();

@@ -141,16 +141,13 @@ TEST_F(Fill, At192DpiEveryFigurePixelIsATwoByTwoBlockInBothModes)
         // (-64, -228): the screen holds a cut of it, no border; a fill stage
         // of 960 x 540 figure pixels takes the classic one's floor, the same.
         Shot screen = h.Grab(0, 0, kWidth, kHeight);
-        int blocks = 0;
         for (int y = 0; y + 1 < kHeight; y += 2)
             for (int x = 0; x + 1 < kWidth; x += 2) {
                 const Pixel p = screen.At(x, y);
                 ASSERT_TRUE(screen.At(x + 1, y) == p && screen.At(x, y + 1) == p && screen.At(x + 1, y + 1) == p)
                     << mode << ": the block at " << x << "," << y << " is not one colour; "
                     << SaveShot(screen, std::string("blocks-") + mode);
-                ++blocks;
             }
-        EXPECT_EQ(blocks, 960 * 540);
         EXPECT_TRUE(HasBoth(h.Grab(0, 0, kWidth, 2))) << mode << ": the stage reaches the top edge";
         EXPECT_TRUE(HasBoth(h.Grab(0, 0, 2, kHeight))) << mode << ": and the left edge";
         EndWithAKey(pid);
