@@ -20,6 +20,8 @@ constexpr const char* kApplicationClass = "vidider application";
 constexpr std::uint32_t kLastStretchMs = 6;
 // Waits end this often at the latest (a wait of 0xFFFFFFFF ms is endless).
 constexpr std::uint32_t kLongestWaitMs = 0x7FFFFFFF;
+// The windows are laid out again this long after the last display change.
+constexpr std::uint32_t kDisplaySettleMs = 250;
 
 LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -134,6 +136,14 @@ bool FormHost::PointerMoved(HWND window, LPARAM lParam)
     return pointer_.IsMove(at.x, at.y);
 }
 
+void FormHost::DisplayChanged()
+{
+    // The monitors are read once the changes have settled: the system may
+    // tell of one change in several steps, some of them half done.
+    relayoutAt_ = platform_.timeGetTime() + kDisplaySettleMs;
+    relayoutPending_ = true;
+}
+
 void FormHost::TakeKeyboard()
 {
     HWND window = FormWindow();
@@ -146,6 +156,13 @@ void FormHost::Relayout()
 {
     if (Form() == nullptr || group_.Closed()) return;
     const std::vector<Screen> screens = Screens();
+    // Where every monitor is as it was (a change that came back, or one of
+    // another program's), nothing moves.
+    const bool same = mode_ == saver::StageMode::Fill && screens.size() == monitors_.size() &&
+                      std::equal(screens.begin(), screens.end(), monitors_.begin(), [](const Screen& s, const auto& m) {
+                          return m->Area() == s.Area && m->Scale() == s.Scale;
+                      });
+    if (same) return;
     if (mode_ == saver::StageMode::Classic) {
         // The primary's window covers the primary screen as it is now, the
         // stage in its middle at its scale, and the covers follow.
@@ -215,14 +232,15 @@ int FormHost::RunSaver()
         // comes after it wakes the next wait at once.
         if (messages) DrainMessages(quit, exitCode);
         if (quit) break;
-        if (relayout_) {
-            relayout_ = false;
-            Relayout();
-        }
         // One reading of the clock for every form: the monitors' frames
         // come on the same tick.
         const figure::Tick now = platform_.timeGetTime();
-        const std::uint32_t wait = group_.FrameWaitMs(now);
+        if (relayoutPending_ && figure::Tick(now - relayoutAt_) < 0x80000000u) {
+            relayoutPending_ = false;
+            Relayout();
+        }
+        std::uint32_t wait = group_.FrameWaitMs(now);
+        if (relayoutPending_) wait = std::min<std::uint32_t>(wait, figure::Tick(relayoutAt_ - now) + kLastStretchMs + 1);
         if (wait == 0) {
             // A system library loaded since the last frame (an input method,
             // a hook) may have lowered the x87 precision the motion needs.

@@ -53,7 +53,7 @@ public:
 
     bool PointerMoved(HWND window, LPARAM lParam) override;
     void TakeKeyboard() override;
-    void DisplayChanged() override { relayout_ = true; }
+    void DisplayChanged() override;
     void WindowGone() override { windowGone_ = true; }
 
 private:
@@ -85,7 +85,11 @@ private:
     HWND application_ = nullptr;
     ShortSleep shortSleep_;
     bool windowGone_ = false;
-    bool relayout_ = false;
+    // When the windows are laid out again: a settle time after the last
+    // display change, since the system may tell of one change in several
+    // steps.
+    figure::Tick relayoutAt_ = 0;
+    bool relayoutPending_ = false;
 };
 
 }  // namespace windows
