@@ -259,7 +259,7 @@ TEST_F(Saver, ANewResolutionOfThePrimaryLeavesNoDesktopShowing)
     std::vector<pid_t> savers = h.Processes("vidider.scr");
     ASSERT_EQ(savers.size(), 1u);
 
-    const std::string log = "/tmp/vidider-e2e-resolution.txt";
+    const std::string log = h.LogFile("resolution");
     std::remove(log.c_str());
     h.Start({"explorer", desktop, h.Binary("preview-host.exe"), "resolution", "1280", "1024"}, log);
     std::string said = WaitForLine(log, "resolution ", h.Margin(20));
@@ -399,7 +399,7 @@ TEST_F(Saver, OnThe9xFamilyASetPasswordIsAskedForOncePerKeyBeforeClosing)
 TEST_F(Saver, ConfigureShowsTheAboutBoxAndDisablesTheSettingsUntilEnter)
 {
     for (std::string argument : {"/c", "", "/c:1234"}) {
-        std::string log = "/tmp/vidider-e2e-configure.txt";
+        std::string log = h.LogFile("configure");
         pid_t host = h.Start({h.Binary("preview-host.exe"), "configure", h.SaverWindowsPath(), argument}, log);
         std::string text = WaitForLine(log, "about ", h.Margin(20));
         ASSERT_NE(text.find("about "), std::string::npos) << "no About box for '" << argument << "': " << text;
@@ -466,7 +466,7 @@ TEST_F(Saver, TheAboutBoxGrowsWithTheDpiAndShowsAllOfItsOKButton)
         ASSERT_EQ(h.Reg({"add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
                          std::to_string(dpi), "/f"}),
                   0);
-        std::string log = "/tmp/vidider-e2e-dpi.txt";
+        std::string log = h.LogFile("dpi");
         pid_t host = h.Start({h.Binary("preview-host.exe"), "configure", h.SaverWindowsPath(), "/c"}, log);
         std::string text = WaitForLine(log, "about ", h.Margin(20));
         auto facts = Facts(text);
@@ -511,7 +511,7 @@ TEST_F(Saver, TheAboutBoxGrowsWithTheDpiAndShowsAllOfItsOKButton)
 
 TEST_F(Saver, PreviewMakesTheDisabledChildIdlesAndEndsWithItsWindow)
 {
-    std::string log = "/tmp/vidider-e2e-preview.txt";
+    std::string log = h.LogFile("preview");
     // The host keeps its window this long, then destroys it.
     const int stayMs = static_cast<int>(h.Margin(3.0) * 1000);
     pid_t host = h.Start({h.Binary("preview-host.exe"), "preview", h.SaverWindowsPath(), std::to_string(stayMs)}, log);
@@ -543,7 +543,7 @@ TEST_F(Saver, PreviewMakesTheDisabledChildIdlesAndEndsWithItsWindow)
 
 TEST_F(Saver, PreviewEndsWhenTheSettingsProcessIsKilled)
 {
-    std::string log = "/tmp/vidider-e2e-preview-kill.txt";
+    std::string log = h.LogFile("preview-kill");
     pid_t host = h.Start({h.Binary("preview-host.exe"), "preview", h.SaverWindowsPath(), "600000"}, log);
     std::string text = WaitForLine(log, "child ", h.Margin(20));
     ASSERT_NE(text.find("child "), std::string::npos) << text;
@@ -559,7 +559,7 @@ TEST_F(Saver, PreviewOnTheDesktopShowsTheStillCentred)
 {
     // The stand-in holds the desktop meanwhile: Wine closes a desktop that
     // no program holds, and the next program gets a new one.
-    std::string log = "/tmp/vidider-e2e-desktop.txt";
+    std::string log = h.LogFile("desktop");
     pid_t host = h.Start({h.Binary("preview-host.exe"), "desktop", "600000"}, log);
     auto facts = Facts(WaitForLine(log, "desktop ", h.Margin(20)));
     ASSERT_FALSE(facts["desktop"].empty());
@@ -585,7 +585,7 @@ TEST_F(Saver, PreviewShowsTheStillCutEquallyInsideItsWindowOfTheSettings)
 {
     // The preview in a window of the same process, so that its pixels show
     // under Wine: a grey dialog holding a 152 x 112 static control.
-    std::string log = "/tmp/vidider-e2e-probe.txt";
+    std::string log = h.LogFile("probe");
     pid_t probe = h.Start({h.Binary("preview-probe.exe"), "600000"}, log);
     auto facts = Facts(WaitForLine(log, "preview ", h.Margin(20)));
     ASSERT_FALSE(facts["preview"].empty());

@@ -46,6 +46,9 @@ public:
     std::string SaverWindowsPath() const;
     std::string Binary(const std::string& name) const;  // another program of the Windows build
     const std::string& Prefix() const { return prefix_; }  // the Wine prefix, a Unix path
+    // Where a program started by a test writes what it says: a file in this
+    // suite's own prefix, so that two checkouts' suites never share one.
+    std::string LogFile(const std::string& name) const { return prefix_ + "/e2e-" + name + ".txt"; }
 
     // A program under Wine; its standard output goes to `output` when given.
     pid_t Start(const std::vector<std::string>& arguments, const std::string& output = "");

@@ -96,7 +96,7 @@ TEST_F(Monitors, APressOnTheOtherMonitorGivesTheKeyboardBackToTheSaver)
     pid_t pid = h.Start({h.Saver(), "/s"});
     ASSERT_TRUE(SecondBecomes(&Pixel::Black, h.Margin(20))) << "the cover is up";
     // Another program takes the keyboard: a key goes to it, not the saver.
-    const std::string log = "/tmp/vidider-e2e-focus.txt";
+    const std::string log = h.LogFile("focus");
     pid_t other = h.Start({h.Binary("preview-host.exe"), "focus", "600000"}, log);
     std::string text;
     for (double start = Now(); text.find("focus ") == std::string::npos && Now() - start < h.Margin(20); Sleep(0.05))
