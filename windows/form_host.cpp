@@ -173,18 +173,14 @@ void FormHost::Relayout()
         // A monitor keeps its form where a monitor still starts at its
         // top-left: it follows a new size or scale. New monitors get forms
         // of their own; the forms of monitors gone end.
+        std::vector<platform::Rect> before, now;
+        for (const auto& monitor : monitors_) before.push_back(monitor->Area());
+        for (const Screen& screen : screens) now.push_back(screen.Area);
+        const std::vector<int> keep = saver::KeptForms(before, now);
         std::vector<std::unique_ptr<MonitorWindow>> kept(screens.size());
-        kept.front() = std::move(monitors_.front());  // the process's form stays first
-        for (std::size_t k = 1; k < screens.size(); ++k) {
-            const platform::Rect& area = screens[k].Area;
-            for (auto& monitor : monitors_) {
-                if (!monitor || monitor->Area().Left != area.Left || monitor->Area().Top != area.Top) continue;
-                kept[k] = std::move(monitor);
-                break;
-            }
-        }
-        for (auto& monitor : monitors_) monitor.reset();  // monitors gone: their forms end
-        monitors_.clear();
+        for (std::size_t k = 0; k < screens.size(); ++k)
+            if (keep[k] >= 0) kept[k] = std::move(monitors_[std::size_t(keep[k])]);
+        monitors_.clear();  // monitors gone: their forms end
         for (std::size_t k = 0; k < screens.size(); ++k) {
             const Screen& screen = screens[k];
             if (kept[k]) {
