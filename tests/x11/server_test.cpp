@@ -1,7 +1,7 @@
 // vidider, the X11 hack, on the X server's bad days, run for real: servers
 // of other makes (no shared memory, 16 bits a pixel, a window of a 32-bit
-// visual), the window or the whole server gone under it, kills and signals,
-// no descriptor for the signals.
+// visual, a full colormap of 8 bits), the window or the whole server gone
+// under it, kills and signals, no descriptor for the signals.
 #include "tests/x11/hack.h"
 // Xlib's helpers after GoogleTest (through hack.h): their macros would change its names.
 #include <X11/Xutil.h>
@@ -35,6 +35,29 @@ bool SegmentsGone(pid_t pid, double seconds = 2)
 }
 
 int Lines(const std::string& text) { return int(std::count(text.begin(), text.end(), '\n')); }
+
+// Polls the own pixels of a 640 x 480 window showing frame kFrame of seed
+// kSeed until each is `white` or `black` as the stage's middle has it: how
+// many were not at the last look (-1: the window could not be read), and
+// one of them in `sample`.
+int WrongPixels(::Display* x, ::Window window, unsigned long white, unsigned long black, unsigned long& sample)
+{
+    const figure::Surface middle =
+        Crop(SimulatorStage(kSeed, kFrame), (kStageW - 640) / 2, (kStageH - 480) / 2, 640, 480);
+    int wrong = -1;
+    for (double start = Now(); wrong != 0 && Now() - start < 20; Sleep(0.05)) {
+        XImage* image = XGetImage(x, window, 0, 0, 640, 480, AllPlanes, ZPixmap);
+        if (image == nullptr) return -1;
+        wrong = 0;
+        for (int row = 0; row < 480; ++row)
+            for (int col = 0; col < 640; ++col) {
+                const unsigned long pixel = XGetPixel(image, col, row) & 0xFFFFFFFFu;
+                if (pixel != (middle.IsWhite(col, row) ? white : black) && wrong++ == 0) sample = pixel;
+            }
+        XDestroyImage(image);
+    }
+    return wrong;
+}
 
 // --- servers of other makes ---
 
@@ -116,26 +139,63 @@ TEST_F(Servers, AWindowOfA32BitVisualGetsOpaqueBlackAndWhite)
 
     // The window's own pixels: opaque white or opaque black, as the frame's
     // middle 640 x 480 has them.
-    const figure::Surface middle =
-        Crop(SimulatorStage(kSeed, kFrame), (kStageW - 640) / 2, (kStageH - 480) / 2, 640, 480);
-    int wrong = -1;
     unsigned long sample = 0;
-    for (double start = Now(); wrong != 0 && Now() - start < 20; Sleep(0.05)) {
-        XImage* image = XGetImage(x, window, 0, 0, 640, 480, AllPlanes, ZPixmap);
-        ASSERT_NE(image, nullptr);
-        wrong = 0;
-        for (int row = 0; row < 480; ++row)
-            for (int col = 0; col < 640; ++col) {
-                const unsigned long pixel = XGetPixel(image, col, row) & 0xFFFFFFFFu;
-                if (pixel != (middle.IsWhite(col, row) ? 0xFFFFFFFFu : 0xFF000000u) && wrong++ == 0) sample = pixel;
-            }
-        XDestroyImage(image);
-    }
-    EXPECT_EQ(wrong, 0) << "pixels other than the frame's opaque black and white, such as " << Hex(sample);
+    EXPECT_EQ(WrongPixels(x, window, 0xFFFFFFFFu, 0xFF000000u, sample), 0)
+        << "pixels other than the frame's opaque black and white, such as " << Hex(sample);
     ::kill(pid, SIGTERM);
     EXPECT_EQ(WaitExit(pid, 5).signal, SIGTERM);
     XDestroyWindow(x, window);
     XFreeColormap(x, attributes.colormap);
+    XSync(x, False);
+}
+
+TEST_F(Servers, InAFullColormapItsDarkestAndLightestColoursServeAsBlackAndWhite)
+{
+    // An 8-bit PseudoColor screen, and a window whose colormap a program has
+    // taken whole for writing: greys and tints, none exactly black or white,
+    // so the hack can allocate no colour of its own there.
+    ServerOptions options;
+    options.depth = 8;
+    options.more = {"-cc", "3"};  // PseudoColor
+    TestDisplay pseudo(options);
+    ::Display* x = X(pseudo);
+    Visual* visual = DefaultVisual(x, DefaultScreen(x));
+    ASSERT_EQ(visual->c_class, PseudoColor);
+    ASSERT_EQ(visual->map_entries, 256);
+    const Colormap full = XCreateColormap(x, DefaultRootWindow(x), visual, AllocAll);
+    constexpr unsigned long kDarkest = 77, kLightest = 200;
+    std::vector<XColor> cells(256);
+    for (unsigned long i = 0; i < cells.size(); ++i) {
+        XColor& c = cells[i];
+        c.pixel = i;
+        c.flags = DoRed | DoGreen | DoBlue;
+        // Mid colours, from 0x3000 to 0xCF00 a channel.
+        c.red = std::uint16_t(0x3000 + (i * 0x9F) % 0xA000);
+        c.green = std::uint16_t(0x3000 + (i * 0x3B00) % 0xA000);
+        c.blue = std::uint16_t(0x3000 + ((255 - i) * 0x80) % 0xA000);
+    }
+    cells[kDarkest].red = cells[kDarkest].green = cells[kDarkest].blue = 0x1000;
+    cells[kLightest].red = 0xF000, cells[kLightest].green = 0xE800, cells[kLightest].blue = 0xF000;
+    XStoreColors(x, full, cells.data(), int(cells.size()));
+    XSetWindowAttributes attributes{};
+    attributes.colormap = full;
+    attributes.border_pixel = 0;
+    attributes.background_pixel = 5;
+    attributes.override_redirect = True;
+    ::Window window = XCreateWindow(x, DefaultRootWindow(x), 100, 100, 640, 480, 0, 8, InputOutput, visual,
+                                    CWColormap | CWBorderPixel | CWBackPixel | CWOverrideRedirect, &attributes);
+    XMapRaised(x, window);
+    XSync(x, False);
+    pid_t pid = StartOn(pseudo, "Xvfb " + pseudo.Name() + " (1280 x 1024 x 8, PseudoColor), into a window of a full colormap",
+                        With({"--window-id", Hex(window)}, kStill));
+
+    unsigned long sample = 0;
+    EXPECT_EQ(WrongPixels(x, window, kLightest, kDarkest, sample), 0)
+        << "pixels other than the colormap's darkest and lightest, as the frame has them, such as " << sample;
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(WaitExit(pid, 5).signal, SIGTERM);
+    XDestroyWindow(x, window);
+    XFreeColormap(x, full);
     XSync(x, False);
 }
 
