@@ -36,6 +36,33 @@ bool SegmentsGone(pid_t pid, double seconds = 2)
 
 int Lines(const std::string& text) { return int(std::count(text.begin(), text.end(), '\n')); }
 
+// A window as a program (a daemon) gives the hack: 640 x 480 at (100, 100),
+// of `visual` and `depth`, in `colormap`, `background` where nothing draws;
+// mapped.
+::Window GivenWindow(::Display* x, Visual* visual, int depth, Colormap colormap, unsigned long background)
+{
+    XSetWindowAttributes attributes{};
+    attributes.colormap = colormap;
+    attributes.border_pixel = 0;
+    attributes.background_pixel = background;
+    attributes.override_redirect = True;
+    const ::Window window = XCreateWindow(x, DefaultRootWindow(x), 100, 100, 640, 480, 0, depth, InputOutput, visual,
+                                          CWColormap | CWBorderPixel | CWBackPixel | CWOverrideRedirect, &attributes);
+    XMapRaised(x, window);
+    XSync(x, False);
+    return window;
+}
+
+// SIGTERM ends the hack by that signal; then the window and its colormap go.
+void EndAndDestroy(pid_t pid, ::Display* x, ::Window window, Colormap colormap)
+{
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(WaitExit(pid, 5).signal, SIGTERM);
+    XDestroyWindow(x, window);
+    XFreeColormap(x, colormap);
+    XSync(x, False);
+}
+
 // Polls the own pixels of a 640 x 480 window showing frame kFrame of seed
 // kSeed until each is `white` or `black` as the stage's middle has it: how
 // many were not at the last look (-1: the window could not be read), and
@@ -125,15 +152,8 @@ TEST_F(Servers, AWindowOfA32BitVisualGetsOpaqueBlackAndWhite)
 
     // A window as a compositing daemon might give: 32 bits, a colormap of
     // its own, half-transparent red where nothing draws.
-    XSetWindowAttributes attributes{};
-    attributes.colormap = XCreateColormap(x, DefaultRootWindow(x), argb.visual, AllocNone);
-    attributes.border_pixel = 0;
-    attributes.background_pixel = 0x80FF0000;
-    attributes.override_redirect = True;
-    ::Window window = XCreateWindow(x, DefaultRootWindow(x), 100, 100, 640, 480, 0, 32, InputOutput, argb.visual,
-                                    CWColormap | CWBorderPixel | CWBackPixel | CWOverrideRedirect, &attributes);
-    XMapRaised(x, window);
-    XSync(x, False);
+    const Colormap own = XCreateColormap(x, DefaultRootWindow(x), argb.visual, AllocNone);
+    const ::Window window = GivenWindow(x, argb.visual, 32, own, 0x80FF0000);
     pid_t pid = StartOn(d, "Xvfb " + d.Name() + " (1280 x 1024 x 24), into a window of depth 32",
                         With({"--window-id", Hex(window)}, kStill));
 
@@ -142,11 +162,7 @@ TEST_F(Servers, AWindowOfA32BitVisualGetsOpaqueBlackAndWhite)
     unsigned long sample = 0;
     EXPECT_EQ(WrongPixels(x, window, 0xFFFFFFFFu, 0xFF000000u, sample), 0)
         << "pixels other than the frame's opaque black and white, such as " << Hex(sample);
-    ::kill(pid, SIGTERM);
-    EXPECT_EQ(WaitExit(pid, 5).signal, SIGTERM);
-    XDestroyWindow(x, window);
-    XFreeColormap(x, attributes.colormap);
-    XSync(x, False);
+    EndAndDestroy(pid, x, window, own);
 }
 
 TEST_F(Servers, InAFullColormapItsDarkestAndLightestColoursServeAsBlackAndWhite)
@@ -177,26 +193,14 @@ TEST_F(Servers, InAFullColormapItsDarkestAndLightestColoursServeAsBlackAndWhite)
     cells[kDarkest].red = cells[kDarkest].green = cells[kDarkest].blue = 0x1000;
     cells[kLightest].red = 0xF000, cells[kLightest].green = 0xE800, cells[kLightest].blue = 0xF000;
     XStoreColors(x, full, cells.data(), int(cells.size()));
-    XSetWindowAttributes attributes{};
-    attributes.colormap = full;
-    attributes.border_pixel = 0;
-    attributes.background_pixel = 5;
-    attributes.override_redirect = True;
-    ::Window window = XCreateWindow(x, DefaultRootWindow(x), 100, 100, 640, 480, 0, 8, InputOutput, visual,
-                                    CWColormap | CWBorderPixel | CWBackPixel | CWOverrideRedirect, &attributes);
-    XMapRaised(x, window);
-    XSync(x, False);
+    const ::Window window = GivenWindow(x, visual, 8, full, 5);
     pid_t pid = StartOn(pseudo, "Xvfb " + pseudo.Name() + " (1280 x 1024 x 8, PseudoColor), into a window of a full colormap",
                         With({"--window-id", Hex(window)}, kStill));
 
     unsigned long sample = 0;
     EXPECT_EQ(WrongPixels(x, window, kLightest, kDarkest, sample), 0)
         << "pixels other than the colormap's darkest and lightest, as the frame has them, such as " << sample;
-    ::kill(pid, SIGTERM);
-    EXPECT_EQ(WaitExit(pid, 5).signal, SIGTERM);
-    XDestroyWindow(x, window);
-    XFreeColormap(x, full);
-    XSync(x, False);
+    EndAndDestroy(pid, x, window, full);
 }
 
 // --- the window or the server gone, kills and signals ---
