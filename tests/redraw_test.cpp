@@ -86,11 +86,28 @@ void Place(FigureState& f, int left, int top, int secondX, int secondY)
     f.SecondY = secondY;
 }
 
+// ReDraw at each placement (image left, top, second copy x, y) shows what
+// the whole-surface algorithm shows; every `titleEvery`th frame falls in the
+// title time.
+void ExpectEachShowsTheReference(FigureState& f, const std::vector<std::array<int, 4>>& placements, std::size_t titleEvery)
+{
+    const Surface title = TestTitle();
+    FixedClock clock;
+    for (std::size_t i = 0; i < placements.size(); ++i) {
+        auto [l, t, sx, sy] = placements[i];
+        Place(f, l, t, sx, sy);
+        const bool withTitle = i % titleEvery == 0;
+        clock.now = withTitle ? kActivated + 10 : kActivated + 9000;
+        ReDraw(f, &title, clock, kActivated);
+        ASSERT_EQ(f.Image1.Picture, &f.FrameBitmap);
+        const Surface expected = ShownOf(f, ReferenceFrame(f, withTitle ? &title : nullptr));
+        ASSERT_TRUE(Shown(f) == expected) << "placement " << l << "," << t << " second " << sx << "," << sy;
+    }
+}
+
 TEST(ReDraw, ShowsWhatTheWholeSurfaceAlgorithmShowsAtEveryPlacement)
 {
     FigureState f = Built();
-    Surface title = TestTitle();
-    FixedClock clock;
     std::vector<std::array<int, 4>> placements = {
         {-588, -466, 0, 0},          // the activation frame
         {-1100, -850, -76, -82},     // the ends of the placement's clamp ranges
@@ -105,16 +122,7 @@ TEST(ReDraw, ShowsWhatTheWholeSurfaceAlgorithmShowsAtEveryPlacement)
     std::uniform_int_distribution<int> x(-1176, 0), y(-932, 0);
     for (int i = 0; i < 60; ++i) placements.push_back({x(generator), y(generator), x(generator), y(generator)});
 
-    for (std::size_t i = 0; i < placements.size(); ++i) {
-        auto [l, t, sx, sy] = placements[i];
-        Place(f, l, t, sx, sy);
-        bool withTitle = i % 3 == 0;
-        clock.now = withTitle ? kActivated + 10 : kActivated + 9000;
-        ReDraw(f, &title, clock, kActivated);
-        ASSERT_EQ(f.Image1.Picture, &f.FrameBitmap);
-        Surface expected = ShownOf(f, ReferenceFrame(f, withTitle ? &title : nullptr));
-        ASSERT_TRUE(Shown(f) == expected) << "placement " << l << "," << t << " second " << sx << "," << sy;
-    }
+    ExpectEachShowsTheReference(f, placements, 3);
 }
 
 TEST(ReDraw, OnALargerStageShowsWhatTheWholeSurfaceAlgorithmShowsAtTheExtremes)
@@ -126,7 +134,6 @@ TEST(ReDraw, OnALargerStageShowsWhatTheWholeSurfaceAlgorithmShowsAtTheExtremes)
     CreateSurfaces(f);
     BmpInit(f, 2);
     ASSERT_EQ(f.PatternBitmap.Width(), 2716);
-    Surface title = TestTitle();
     FixedClock clock;
     const int W = 1282, H = 770;
     std::vector<std::array<int, 4>> placements = {
@@ -141,15 +148,8 @@ TEST(ReDraw, OnALargerStageShowsWhatTheWholeSurfaceAlgorithmShowsAtTheExtremes)
     std::mt19937 generator(4242);
     std::uniform_int_distribution<int> x(-W - 152, 0), y(-H - 164, 0);
     for (int i = 0; i < 16; ++i) placements.push_back({x(generator), y(generator), x(generator), y(generator)});
-    for (std::size_t i = 0; i < placements.size(); ++i) {
-        auto [l, t, sx, sy] = placements[i];
-        Place(f, l, t, sx, sy);
-        bool withTitle = i % 2 == 0;
-        clock.now = withTitle ? kActivated + 10 : kActivated + 9000;
-        ReDraw(f, &title, clock, kActivated);
-        Surface expected = ShownOf(f, ReferenceFrame(f, withTitle ? &title : nullptr));
-        ASSERT_TRUE(Shown(f) == expected) << "placement " << l << "," << t << " second " << sx << "," << sy;
-    }
+    ExpectEachShowsTheReference(f, placements, 2);
+
     Place(f, -W - 153, 0, 0, 0);
     EXPECT_THROW(ReDraw(f, nullptr, clock, 0), PlacementError);
     Place(f, 0, 0, 0, -H - 165);
