@@ -242,7 +242,11 @@ int FormHost::RunSaver()
             // a hook) may have lowered the x87 precision the motion needs.
             app::UseExtendedPrecision();
             group_.AnimeLoop(now);
-            messages = false;
+            // Every message that came meanwhile is read before the next
+            // round, however long the frames took: where they take SleepTime
+            // or more the next round is due at once, and a key must still
+            // end the saver.
+            messages = true;
             continue;
         }
         // Nothing changes before the next due tick or the end of the mouse
