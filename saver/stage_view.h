@@ -5,7 +5,6 @@
 // widen the bits it hands them for their screens.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -22,6 +21,15 @@ enum class StageMode { Classic, Fill };
 // and at least 1 (96 and 120 DPI give 1; 144, 192 and 240 give 2; 288 gives
 // 3; 336 gives 4).
 int ScaleForDpi(int dpi);
+
+// The largest scale not over `scale` at which the classic stage fits a
+// monitor of `width` x `height` screen pixels (1024 x scale by 768 x
+// scale), and never below 1: a 150 % laptop of 1920 x 1080 gets 1.
+int FitScale(int scale, int width, int height);
+
+// The scale of a monitor of `width` x `height` screen pixels at `dpi`:
+// ScaleForDpi, then fitted. The hosts take this for every monitor.
+int ScaleForMonitor(int dpi, int width, int height);
 
 // The largest scale a host takes.
 constexpr int kMaxScale = 8;
@@ -78,28 +86,6 @@ private:
     int scale_ = 1;
     int offsetX_ = 0;
     int offsetY_ = 0;
-};
-
-// Makes figure rows `scale` times wider, one bit to `scale` bits, for a
-// scale of 1 to kMaxScale; the table of its scale (2 KiB) is made once, by
-// the constructor.
-class RowEnlarger {
-public:
-    explicit RowEnlarger(int scale = 1);
-    int Scale() const { return scale_; }
-
-    // `count` figure pixels of `row` from pixel `x` on (leftmost in the high
-    // bit, as surfaces keep them), each made Scale() bits wide, into `out`
-    // from its first bit on; the bits after the last one of the byte it ends
-    // in are left clear. `x` may lie anywhere a LoadBits32 can read. `out`
-    // holds at least (count x Scale() + 7) / 8 bytes plus 8 bytes of room.
-    void Enlarge(std::uint8_t* out, const std::uint8_t* row, int x, int count) const;
-
-private:
-    int scale_;
-    // Every byte's eight bits, each made scale_ bits wide: 8 x scale_ bits,
-    // the first pixel in the highest of them.
-    std::array<std::uint64_t, 256> enlarged_{};
 };
 
 }  // namespace saver

@@ -25,6 +25,19 @@ TEST(Scale, IsTheDpiOverNinetySixRoundedHalvesToEvenAndAtLeastOne)
     EXPECT_EQ(ScaleForDpi(-96), 1);
 }
 
+TEST(Scale, IsLoweredUntilTheClassicStageFitsTheMonitor)
+{
+    struct Case {
+        int width, height, dpi, scale;
+    };
+    for (Case c : {Case{1920, 1080, 144, 1}, {2560, 1440, 144, 1}, {2560, 1600, 192, 2}, {3840, 2160, 144, 2},
+                   {3840, 2160, 288, 2}, {3840, 2160, 96, 1}, {2048, 1536, 192, 2}, {2047, 1536, 192, 1},
+                   {2048, 1535, 192, 1}, {7680, 4320, 480, 5}, {1024, 768, 288, 1}, {800, 600, 192, 1}})
+        EXPECT_EQ(ScaleForMonitor(c.dpi, c.width, c.height), c.scale) << c.width << " x " << c.height << " at " << c.dpi;
+    EXPECT_EQ(FitScale(3, 3072, 2304), 3);
+    EXPECT_EQ(FitScale(8, 0, 0), 1) << "never below 1";
+}
+
 TEST(WindowStage, FillsTheWindowInFigurePixelsOrKeepsTheClassicStage)
 {
     EXPECT_EQ(StageForWindow(1920, 1080, 1, StageMode::Fill), (StageSize{1920, 1080}));
@@ -100,27 +113,6 @@ TEST(StageView, ShowsNothingOfAStageOutsideTheWindow)
     StageView v(0, 0, figure::kClassicStage, 1);
     EXPECT_TRUE(v.Shown().Empty());
     EXPECT_EQ(v.Columns().Count, 0);
-}
-
-TEST(Enlarge, MakesEveryFigurePixelScaleScreenPixelsWideFromAnyStart)
-{
-    std::mt19937 generator(7);
-    figure::Surface row(700, 1);
-    for (int x = 0; x < 700; ++x) row.SetWhite(x, 0, generator() & 1);
-    for (int scale = 1; scale <= kMaxScale; ++scale) {
-        const RowEnlarger enlarger(scale);
-        for (int trial = 0; trial < 40; ++trial) {
-            const int x = int(generator() % 600), count = 1 + int(generator() % (700 - x - 1));
-            std::vector<std::uint8_t> out((count * scale + 7) / 8 + 8, 0xA5);
-            enlarger.Enlarge(out.data(), row.Row(0), x, count);
-            for (int i = 0; i < count * scale; ++i)
-                ASSERT_EQ((out[std::size_t(i >> 3)] >> (7 - (i & 7))) & 1, row.IsWhite(x + i / scale, 0) ? 1 : 0)
-                    << "scale " << scale << " from " << x << " bit " << i;
-            // The rest of the last byte is clear.
-            for (int i = count * scale; i < (count * scale + 7) / 8 * 8; ++i)
-                ASSERT_EQ((out[std::size_t(i >> 3)] >> (7 - (i & 7))) & 1, 0) << "scale " << scale << " bit " << i;
-        }
-    }
 }
 
 }  // namespace

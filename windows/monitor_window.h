@@ -16,7 +16,7 @@
 #include "figure/surface.h"
 #include "saver/form_group.h"
 #include "saver/saver_window.h"
-#include "saver/stage_view.h"
+#include "saver/widen.h"
 #include "windows/win32_platform.h"
 
 namespace windows {

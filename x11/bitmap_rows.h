@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "saver/stage_view.h"
+#include "saver/widen.h"
 
 namespace x11 {
 
