@@ -78,19 +78,4 @@ bool FormGroup::Closed() const
     return std::all_of(forms_.begin(), forms_.end(), [](const Member& m) { return m.form->Closed; });
 }
 
-std::vector<int> KeptForms(const std::vector<platform::Rect>& before, const std::vector<platform::Rect>& now)
-{
-    std::vector<int> kept(now.size(), -1);
-    if (now.empty() || before.empty()) return kept;
-    kept[0] = 0;  // the primary's form stays the primary's
-    for (std::size_t k = 1; k < now.size(); ++k)
-        for (std::size_t j = 1; j < before.size(); ++j)
-            if (before[j].Left == now[k].Left && before[j].Top == now[k].Top &&
-                std::find(kept.begin(), kept.end(), int(j)) == kept.end()) {
-                kept[k] = int(j);
-                break;
-            }
-    return kept;
-}
-
 }  // namespace saver

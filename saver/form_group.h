@@ -60,12 +60,4 @@ private:
     std::vector<Member> forms_;
 };
 
-// After a display change, which forms the monitors keep: for each monitor
-// now (the primary's first), the place among the monitors before (the
-// primary's first) of the one whose form it keeps, or -1 for a new form. The
-// primary's form stays the primary's; another monitor keeps the form of the
-// one that started at its top-left, each form kept once at the most. The
-// forms nobody keeps end with their monitors.
-std::vector<int> KeptForms(const std::vector<platform::Rect>& before, const std::vector<platform::Rect>& now);
-
 }  // namespace saver

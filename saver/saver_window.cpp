@@ -6,6 +6,7 @@
 #include "figure/integer_text.h"
 #include "figure/rounding.h"
 #include "saver/form_group.h"
+#include "saver/monitors.h"
 
 namespace saver {
 namespace {
@@ -60,23 +61,6 @@ std::uint32_t SleepTimeFrom(const platform::RegistryValue& value)
     default:
         return kDefaultSleepTime;
     }
-}
-
-std::vector<platform::Rect> CoverAreas(const std::vector<platform::Monitor>& monitors)
-{
-    auto isPrimary = [](const platform::Monitor& m) { return m.Primary; };
-    auto atOrigin = [](const platform::Monitor& m) {
-        return m.Area.Left <= 0 && m.Area.Top <= 0 && m.Area.Right > 0 && m.Area.Bottom > 0;
-    };
-    auto primary = std::find_if(monitors.begin(), monitors.end(), isPrimary);
-    if (primary == monitors.end()) primary = std::find_if(monitors.begin(), monitors.end(), atOrigin);
-    std::vector<platform::Rect> covers;
-    for (auto m = monitors.begin(); m != monitors.end(); ++m) {
-        if (m == primary || m->Area.Empty()) continue;
-        if (primary != monitors.end() && m->Area == primary->Area) continue;  // a mirror
-        covers.push_back(m->Area);
-    }
-    return covers;
 }
 
 Point SamplePosition(int windowWidth, int windowHeight)

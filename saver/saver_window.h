@@ -79,12 +79,6 @@ StageMode StageModeFrom(const platform::RegistryValue& value);
 // more, or a REG_DWORD taken as its number; anything else is the default.
 std::uint32_t SleepTimeFrom(const platform::RegistryValue& value);
 
-// The black covers of the full-screen saver: one over every monitor but the
-// primary, which the saver window covers. The primary is the monitor marked
-// so, else the one at the origin; a monitor showing the same area as the
-// primary (a mirror) needs no cover, nor does an empty one.
-std::vector<platform::Rect> CoverAreas(const std::vector<platform::Monitor>& monitors);
-
 // The top-left of the preview still in a window of the given size: centred,
 // halves rounded to even, cut equally on both sides when the window is smaller.
 struct Point {

@@ -158,26 +158,5 @@ TEST(FormGroup, ADoubleClickOnAnyMonitorsMoireClosesThemAll)
     EXPECT_EQ(d.platform.Count("Terminate"), 1);
 }
 
-TEST(KeptForms, TheMonitorsKeepTheFormsOfTheirTopLeftCornersAndThePrimaryItsOwn)
-{
-    using platform::Rect;
-    const Rect primary{0, 0, 1920, 1080}, right{1920, 0, 3200, 1024}, left{-1280, 0, 0, 1024};
-    // Nothing changed: every monitor keeps its own form.
-    EXPECT_EQ(KeptForms({primary, right, left}, {primary, right, left}), (std::vector<int>{0, 1, 2}));
-    // A new size at the same corner keeps the form; the order may change.
-    EXPECT_EQ(KeptForms({primary, right, left}, {Rect{0, 0, 2560, 1440}, left, Rect{1920, 0, 4480, 1440}}),
-              (std::vector<int>{0, 2, 1}));
-    // A monitor added gets a new form; the one gone keeps none.
-    EXPECT_EQ(KeptForms({primary, right}, {primary, left}), (std::vector<int>{0, -1}));
-    EXPECT_EQ(KeptForms({primary}, {primary, right, left}), (std::vector<int>{0, -1, -1}));
-    EXPECT_EQ(KeptForms({primary, right, left}, {primary}), (std::vector<int>{0}));
-    // The primary's form stays the primary's wherever the primary now is;
-    // the monitor now at the old primary's corner does not take it.
-    EXPECT_EQ(KeptForms({primary, right}, {right, primary}), (std::vector<int>{0, -1}));
-    // Two monitors at one corner (mirrored): only the first keeps the form.
-    EXPECT_EQ(KeptForms({primary, right}, {primary, right, right}), (std::vector<int>{0, 1, -1}));
-    EXPECT_EQ(KeptForms({}, {primary}), (std::vector<int>{-1}));
-}
-
 }  // namespace
 }  // namespace saver

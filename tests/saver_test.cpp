@@ -155,38 +155,6 @@ TEST(FormCreate, AFailedVersionQueryClosesTheSaverBeforeAnythingElse)
 
 // --- the other monitors ---
 
-TEST(Covers, GoOverEveryMonitorButThePrimaryWhereverTheyLie)
-{
-    using platform::Monitor;
-    struct Case {
-        const char* arrangement;
-        std::vector<Monitor> monitors;
-        std::vector<platform::Rect> covers;
-    };
-    const Case cases[] = {
-        {"one monitor", {{{0, 0, 1280, 1024}, true}}, {}},
-        {"a system that cannot tell", {}, {}},
-        {"a second to the right",
-         {{{0, 0, 1280, 1024}, true}, {{1280, 0, 2304, 768}, false}},
-         {{1280, 0, 2304, 768}}},
-        {"left of and above the primary, at negative coordinates",
-         {{{-1920, -200, 0, 880}, false}, {{0, 0, 1920, 1080}, true}, {{0, -1024, 1280, 0}, false}},
-         {{-1920, -200, 0, 880}, {0, -1024, 1280, 0}}},
-        {"a primary that is not at the origin",
-         {{{0, 0, 1920, 1080}, false}, {{1920, 0, 3200, 1024}, true}},
-         {{0, 0, 1920, 1080}}},
-        {"none marked primary: the one at the origin",
-         {{{-1024, 0, 0, 768}, false}, {{0, 0, 1280, 1024}, false}},
-         {{-1024, 0, 0, 768}}},
-        {"a mirror of the primary and an empty one",
-         {{{0, 0, 1280, 1024}, true}, {{0, 0, 1280, 1024}, false}, {{1280, 0, 1280, 0}, false}},
-         {}},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(CoverAreas(c.monitors), c.covers) << c.arrangement;
-    }
-}
-
 TEST(Covers, TheSaverLaysThemOutAtCreationAndAgainWhenMonitorsChangeThePreviewNever)
 {
     Saver s;

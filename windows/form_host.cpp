@@ -9,6 +9,7 @@
 #include "windows/message_wait.h"
 #include "windows/resources.h"
 #include "saver/dib.h"
+#include "saver/monitors.h"
 
 namespace windows {
 namespace {
