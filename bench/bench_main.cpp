@@ -93,13 +93,13 @@ void BM_MemcpyReference(benchmark::State& state)
     NoClock clock;
     figure::ReDraw(figure, nullptr, clock, 0);  // the shifted copies exist from the first frame on
     auto placements = Placements(width, height);
-    const figure::Surface& pattern = figure.PatternBitmap;
+    const figure::Surface& pattern = figure.Pattern->PatternBitmap;
     figure::Surface& frame = figure.FrameBitmap;
     std::size_t i = 0;
     for (auto _ : state) {
         const auto& p = placements[i++ % placements.size()];
         const int dx = -p[0], dy = -p[1], sx = -p[2], sy = -p[3], k = (sx - dx) & 7;
-        const figure::Surface& second = k == 0 ? pattern : figure.PatternShifts[std::size_t(k - 1)];
+        const figure::Surface& second = k == 0 ? pattern : figure.Pattern->PatternShifts[std::size_t(k - 1)];
         for (int row = 0; row < height; ++row) {
             std::uint8_t* to = frame.Row(dy + row) + dx / 8;
             std::memcpy(to, pattern.Row(dy + row) + dx / 8, std::size_t(bytes));
@@ -120,7 +120,7 @@ void BM_PatternBuild(benchmark::State& state)
     figure::CreateSurfaces(figure);
     for (auto _ : state) {
         figure::BmpInit(figure, 2);
-        benchmark::DoNotOptimize(figure.PatternBitmap.Bits());
+        benchmark::DoNotOptimize(figure.Pattern->PatternBitmap.Bits());
     }
     state.SetLabel("BmpInit(2): CLEAR and both ring sets");
 }

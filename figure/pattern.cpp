@@ -92,6 +92,33 @@ void ApplyEdges(Surface& surface, const Surface& edges)
     }
 }
 
+// The pattern, to write to: a built pattern that other figures share is
+// copied first, so that a write never changes what another figure shows.
+// One not built yet is written in place: the first figure to build it
+// builds it for all.
+PatternSurfaces& OwnPattern(FigureState& figure)
+{
+    if (figure.Pattern->Built && figure.Pattern.use_count() > 1)
+        figure.Pattern = std::make_shared<PatternSurfaces>(*figure.Pattern);
+    return *figure.Pattern;
+}
+
+// Where mode 2 puts its two ring sets: the image centred on the stage, the
+// ring count and spacing of the stage set, and the two centres 58 px above
+// and below the surface's centre.
+struct StandardSets {
+    int X, FirstY, SecondY;
+};
+StandardSets PlaceStandardSets(FigureState& figure)
+{
+    figure.Image1.Left = Round((figure.Panel1.Width - figure.Image1.Width) * 0.5L);
+    figure.Image1.Top = Round((figure.Panel1.Height - figure.Image1.Height) * 0.5L);
+    figure.Edit1.Text = IntToStr(RingCountFor({figure.Panel1.Width, figure.Panel1.Height}));
+    figure.ComboBox3.Text = "20";
+    const int x = Round(figure.Image1.Width * 0.5L), h = Round(figure.Image1.Height * 0.5L);
+    return {x, h - 58, h + 58};
+}
+
 }  // namespace
 
 void DrawRingSet(Surface& surface, int cx, int cy, std::int32_t count, std::int32_t spacing, Surface* scratch)
@@ -130,17 +157,29 @@ void DrawRingSet(Surface& surface, int cx, int cy, std::int32_t count, std::int3
     ApplyEdges(surface, edges);
 }
 
-void CreateSurfaces(FigureState& figure, bool framesToCome)
+bool PatternFits(const PatternSurfaces& pattern, StageSize stage, bool framesToCome)
+{
+    const int width = SurfaceWidthFor(stage.Width), height = SurfaceHeightFor(stage.Height);
+    const Surface& shifted = pattern.PatternShifts.back();
+    return pattern.PatternBitmap.Width() == width && pattern.PatternBitmap.Height() == height &&
+           (!framesToCome || (shifted.Width() == width && shifted.Height() == height));
+}
+
+void CreateSurfaces(FigureState& figure, bool framesToCome, const std::shared_ptr<PatternSurfaces>& shared)
 {
     const StageSize stage{figure.Panel1.Width, figure.Panel1.Height};
     if (!IsValidStage(stage)) throw std::invalid_argument("a stage that cannot be made");
     const int width = SurfaceWidthFor(stage.Width), height = SurfaceHeightFor(stage.Height);
     // All or nothing: the figure keeps what it had until every surface is made.
-    Surface pattern(width, height), frame(width, height), picture;
-    std::array<Surface, 7> shifts;
-    if (framesToCome) {
-        picture = Surface(width, height);
-        for (Surface& shifted : shifts) shifted = Surface(width, height);
+    Surface frame(width, height), picture;
+    if (framesToCome) picture = Surface(width, height);
+    std::shared_ptr<PatternSurfaces> pattern = shared;
+    if (pattern == nullptr || !PatternFits(*pattern, stage, framesToCome)) {
+        pattern = std::make_shared<PatternSurfaces>();
+        pattern->PatternBitmap = Surface(width, height);
+        if (framesToCome)
+            for (Surface& shifted : pattern->PatternShifts) shifted = Surface(width, height);
+        ++pattern->PatternVersion;
     }
 
     figure.PatternReady = true;
@@ -149,22 +188,22 @@ void CreateSurfaces(FigureState& figure, bool framesToCome)
     figure.Image1.Height = height;
     figure.Image1.Left = -550;
     figure.Image1.Top = -500;
-    figure.PatternBitmap = std::move(pattern);
+    figure.Pattern = std::move(pattern);
     figure.FrameBitmap = std::move(frame);
     // The image's own copy and the pattern's shifted copies are written
     // later (by CLEAR and the first frame) into what is made here.
     figure.Image1Picture = std::move(picture);
-    figure.PatternShifts = std::move(shifts);
-    ++figure.PatternVersion;
     figure.SurfacesCreated = true;
 }
 
 void Btn_ClearClick(FigureState& figure)
 {
     if (!figure.SurfacesCreated) return;
-    figure.PatternBitmap.Fill(true);
-    ++figure.PatternVersion;
-    figure.Image1Picture = figure.PatternBitmap;
+    PatternSurfaces& pattern = OwnPattern(figure);
+    pattern.PatternBitmap.Fill(true);
+    ++pattern.PatternVersion;
+    pattern.Built = false;
+    figure.Image1Picture = pattern.PatternBitmap;
     figure.Image1.Picture = &figure.Image1Picture;
 }
 
@@ -173,22 +212,41 @@ void BmpInit(FigureState& figure, int mode)
     if (!figure.SurfacesCreated) return;
     figure.PatternReady = false;
     Btn_ClearClick(figure);
-    figure.PatternBitmap.Fill(true);
-    ++figure.PatternVersion;
+    PatternSurfaces& pattern = OwnPattern(figure);
+    pattern.PatternBitmap.Fill(true);
+    ++pattern.PatternVersion;
     if (mode != 2) return;
 
-    figure.Image1.Left = Round((figure.Panel1.Width - figure.Image1.Width) * 0.5L);
-    figure.Image1.Top = Round((figure.Panel1.Height - figure.Image1.Height) * 0.5L);
-    figure.Edit1.Text = IntToStr(RingCountFor({figure.Panel1.Width, figure.Panel1.Height}));
-    figure.ComboBox3.Text = "20";
-
-    // Two ring sets 58 px above and below the surface centre.
-    int x = Round(figure.Image1.Width * 0.5L);
-    int h = Round(figure.Image1.Height * 0.5L);
-    Image1MouseDown(figure, MouseButton::Left, x, h - 58);
-    Image1MouseDown(figure, MouseButton::Left, x, h + 58);
+    const StandardSets sets = PlaceStandardSets(figure);
+    Image1MouseDown(figure, MouseButton::Left, sets.X, sets.FirstY);
+    Image1MouseDown(figure, MouseButton::Left, sets.X, sets.SecondY);
     // The origin becomes the midpoint between the two ring centres.
     figure.OriginY -= 58;
+    figure.PatternReady = true;
+    figure.Pattern->Built = true;
+}
+
+void BuildPattern(FigureState& figure)
+{
+    if (!figure.SurfacesCreated) return;
+    if (!figure.Pattern->Built) {
+        Btn_ClearClick(figure);
+        BmpInit(figure, 2);
+        return;
+    }
+    // What CLEAR leaves in the image's copy: a white surface.
+    const Surface& bitmap = figure.Pattern->PatternBitmap;
+    if (figure.Image1Picture.Width() == bitmap.Width() && figure.Image1Picture.Height() == bitmap.Height())
+        figure.Image1Picture.Fill(true);
+    else
+        figure.Image1Picture = Surface(bitmap.Width(), bitmap.Height());
+    figure.Image1.Picture = &figure.Image1Picture;
+    // The origin the two presses of mode 2 record, without drawing.
+    const StandardSets sets = PlaceStandardSets(figure);
+    figure.OriginX = static_cast<std::int32_t>(std::int64_t(sets.X) + figure.Image1.Left);
+    figure.OriginY = static_cast<std::int32_t>(std::int64_t(sets.SecondY) + figure.Image1.Top) - 58;
+    figure.OriginLeft = figure.Image1.Left;
+    figure.OriginTop = figure.Image1.Top;
     figure.PatternReady = true;
 }
 
@@ -205,8 +263,10 @@ void Image1MouseDown(FigureState& figure, MouseButton button, int x, int y)
     // While the pattern is built no frame is shown: the frame surface then
     // serves as the scratch of the ring set's edges.
     Surface* scratch = figure.Image1.Picture != &figure.FrameBitmap ? &figure.FrameBitmap : nullptr;
-    DrawRingSet(figure.PatternBitmap, x, y, count, spacing, scratch);
-    ++figure.PatternVersion;
+    PatternSurfaces& pattern = OwnPattern(figure);
+    DrawRingSet(pattern.PatternBitmap, x, y, count, spacing, scratch);
+    ++pattern.PatternVersion;
+    pattern.Built = false;
 }
 
 }  // namespace figure

@@ -1,10 +1,12 @@
 // The ring pattern and the figure's surfaces: the stage and its image control,
 // the pattern and frame surfaces, the origin of the pattern, the ring
 // parameters, and the CLEAR and ring-set commands that build the pattern.
+// Figures of one stage size may share one built pattern, read only.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "figure/controls.h"
 #include "figure/surface.h"
@@ -39,10 +41,29 @@ struct TPanel {
 
 enum class MouseButton { Left, Right, Middle };
 
+// The ring pattern and its copies moved left by 1 to 7 pixels
+// (PatternShifts[k - 1] holds pixel x + k at x), so that any second copy
+// lines up with the frame's bytes. Every figure of the same stage size
+// draws the same standard pattern: once built, one of them serves them all.
+struct PatternSurfaces {
+    Surface PatternBitmap;
+    std::array<Surface, 7> PatternShifts;
+    // Counts the changes to PatternBitmap; whatever writes the pattern bumps
+    // it, so that the shifted copies follow. The frame builds them when
+    // PatternVersion has moved on.
+    std::uint64_t PatternVersion = 0;
+    std::uint64_t ShiftsVersion = ~std::uint64_t(0);
+    // The standard pattern of mode 2 is drawn on it and nothing since.
+    bool Built = false;
+};
+
 struct FigureState {
     TPanel Panel1;
     TImage Image1;
-    Surface PatternBitmap;
+    // This figure's pattern, perhaps shared with other figures of its stage
+    // size; a figure that writes to a shared one first takes a copy. None
+    // until the surfaces are created.
+    std::shared_ptr<PatternSurfaces> Pattern;
     Surface FrameBitmap;
     Surface Image1Picture;  // the image's own copy, made by CLEAR
 
@@ -65,14 +86,7 @@ struct FigureState {
 
     bool SurfacesCreated = false;
 
-    // Counts the changes to PatternBitmap; whatever writes the pattern bumps
-    // it, so that the frame's copies of the pattern follow.
-    std::uint64_t PatternVersion = 0;
-    // The pattern moved left by 1 to 7 pixels (PatternShifts[k - 1] holds
-    // pixel x + k at x), so that any second copy lines up with the frame's
-    // bytes. The frame builds them when PatternVersion has moved on.
-    std::array<Surface, 7> PatternShifts;
-    std::uint64_t ShiftsVersion = ~std::uint64_t(0);
+    const Surface& PatternBitmap() const { return Pattern->PatternBitmap; }
 };
 
 // The surfaces as the saver window creates them, for the stage Panel1 is:
@@ -81,9 +95,23 @@ struct FigureState {
 // surface the frames will need is made here too (the image's copy, the
 // pattern's shifted copies), once, so that a stage too large for this
 // process's memory fails here (std::bad_alloc, the figure left as it was)
-// and nowhere later; without, only the pattern and frame surfaces. Throws
-// std::invalid_argument for a stage that cannot be made (see IsValidStage).
-void CreateSurfaces(FigureState& figure, bool framesToCome = true);
+// and nowhere later; without, only the pattern and frame surfaces. Where
+// `shared` is a pattern of this stage's size (with its shifted copies when
+// frames are to come), the figure takes it instead of making its own.
+// Throws std::invalid_argument for a stage that cannot be made (see
+// IsValidStage).
+void CreateSurfaces(FigureState& figure, bool framesToCome = true,
+                    const std::shared_ptr<PatternSurfaces>& shared = nullptr);
+
+// Whether `pattern` serves a figure of `stage`: its size, and the shifted
+// copies that frames need.
+bool PatternFits(const PatternSurfaces& pattern, StageSize stage, bool framesToCome);
+
+// Builds the standard pattern as the first activation does (CLEAR, then
+// mode 2), or, where the figure's pattern is built already (shared with
+// another figure of its size), takes it as it is: the figure then stands
+// exactly as the build would have left it, and no pattern pixel changes.
+void BuildPattern(FigureState& figure);
 
 // CLEAR: the pattern all white, and the image showing a copy of it.
 void Btn_ClearClick(FigureState& figure);

@@ -16,14 +16,14 @@ bool Inside(std::int64_t left, std::int64_t top, int width, int height, const Su
 }
 
 // Rebuilds the pattern's shifted copies when the pattern has changed since.
-void UpdateShifts(FigureState& figure)
+void UpdateShifts(PatternSurfaces& surfaces)
 {
-    if (figure.ShiftsVersion == figure.PatternVersion) return;
-    const Surface& pattern = figure.PatternBitmap;
+    if (surfaces.ShiftsVersion == surfaces.PatternVersion) return;
+    const Surface& pattern = surfaces.PatternBitmap;
     const std::uint8_t* bits = pattern.Bits();
     const std::size_t size = pattern.SizeBytes();
     for (int k = 1; k <= 7; ++k) {
-        Surface& shifted = figure.PatternShifts[std::size_t(k - 1)];
+        Surface& shifted = surfaces.PatternShifts[std::size_t(k - 1)];
         if (shifted.Width() != pattern.Width() || shifted.Height() != pattern.Height())
             shifted = Surface(pattern.Width(), pattern.Height());
         // The surface as one run of bytes: what crosses from one row into the
@@ -34,7 +34,7 @@ void UpdateShifts(FigureState& figure)
         for (std::ptrdiff_t i = -1; i < std::ptrdiff_t(size); ++i)
             out[i] = std::uint8_t((bits[i] << k) | (bits[i + 1] >> (8 - k)));
     }
-    figure.ShiftsVersion = figure.PatternVersion;
+    surfaces.ShiftsVersion = surfaces.PatternVersion;
 }
 
 // Sixteen bytes at a time: one vector register where the machine has them,
@@ -105,17 +105,20 @@ void ReDraw(FigureState& figure, const Surface* title, const Clock& clock, Tick 
     const int width = figure.Panel1.Width, height = figure.Panel1.Height;
     if (!figure.SurfacesCreated || width <= 0 || height <= 0 ||
         !Inside(figure.Image1.Left, figure.Image1.Top, width, height, figure.FrameBitmap) ||
-        !Inside(figure.SecondX, figure.SecondY, width, height, figure.PatternBitmap))
+        !Inside(figure.SecondX, figure.SecondY, width, height, figure.PatternBitmap()))
         throw PlacementError("the stage window lies outside the figure's surfaces");
     const int dx = -figure.Image1.Left, dy = -figure.Image1.Top;  // window D
     const int sx = -figure.SecondX, sy = -figure.SecondY;         // window S
 
     // FrameBitmap outside window D is never shown, so only D is composed: each
     // of its pixels is the pattern there XOR the pattern under the second copy.
-    UpdateShifts(figure);
-    const Surface& pattern = figure.PatternBitmap;
+    // The shifted copies are the pattern's, shared with every figure that
+    // shares it; whichever frame comes first brings them up to date.
+    PatternSurfaces& surfaces = *figure.Pattern;
+    UpdateShifts(surfaces);
+    const Surface& pattern = surfaces.PatternBitmap;
     const int shift = sx - dx, k = shift & 7;
-    const Surface& second = k == 0 ? pattern : figure.PatternShifts[std::size_t(k - 1)];
+    const Surface& second = k == 0 ? pattern : surfaces.PatternShifts[std::size_t(k - 1)];
     Surface& frame = figure.FrameBitmap;
     for (int row = 0; row < height; ++row)
         XorRow(frame.Row(dy + row), pattern.Row(dy + row), second.Row(sy + row), dx, width, shift);

@@ -34,6 +34,23 @@ std::uint32_t FormGroup::SeedFor(const TForm1& form) const
     return 0;
 }
 
+std::shared_ptr<figure::PatternSurfaces> FormGroup::PatternFor(figure::StageSize stage) const
+{
+    patterns_.erase(std::remove_if(patterns_.begin(), patterns_.end(), [](const auto& p) { return p.expired(); }),
+                    patterns_.end());
+    for (const auto& weak : patterns_)
+        if (auto pattern = weak.lock(); pattern && figure::PatternFits(*pattern, stage, true)) return pattern;
+    return nullptr;
+}
+
+void FormGroup::Share(const std::shared_ptr<figure::PatternSurfaces>& pattern)
+{
+    if (pattern == nullptr) return;
+    const bool known =
+        std::any_of(patterns_.begin(), patterns_.end(), [&](const auto& weak) { return weak.lock() == pattern; });
+    if (!known) patterns_.push_back(pattern);
+}
+
 void FormGroup::Activate()
 {
     for (const Member& m : forms_) m.form->FormActivate();

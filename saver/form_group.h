@@ -10,8 +10,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "figure/pattern.h"
 #include "figure/ticks.h"
 #include "platform/platform.h"
 
@@ -34,6 +36,13 @@ public:
     std::size_t Size() const { return forms_.size(); }
     // The start seed of `form`'s motion.
     std::uint32_t SeedFor(const TForm1& form) const;
+
+    // The pattern of a form of this stage size, to share: equal monitors
+    // build one pattern and keep one set of its surfaces. None where no form
+    // of that size holds one.
+    std::shared_ptr<figure::PatternSurfaces> PatternFor(figure::StageSize stage) const;
+    // A form's pattern, for the forms of its size made after it.
+    void Share(const std::shared_ptr<figure::PatternSurfaces>& pattern);
 
     // Every form's first activation, the primary's first; all record its tick.
     void Activate();
@@ -58,6 +67,8 @@ private:
         int monitor;
     };
     std::vector<Member> forms_;
+    // The patterns the forms hold, while one holds them.
+    mutable std::vector<std::weak_ptr<figure::PatternSurfaces>> patterns_;
 };
 
 }  // namespace saver

@@ -141,7 +141,7 @@ void TForm1::FormCreate()
     Closed = false;
     try {
         // The preview composes no frame: it needs no copies for frames.
-        figure::CreateSurfaces(Figure, ParentWindow == 0);
+        MakeSurfaces(ParentWindow == 0);
     } catch (const std::bad_alloc&) {
         DropSurfaces();
         return;
@@ -149,14 +149,21 @@ void TForm1::FormCreate()
     if (ParentWindow == 0) idleInstalled_ = true;
 }
 
+void TForm1::MakeSurfaces(bool framesToCome)
+{
+    const figure::StageSize stage{Figure.Panel1.Width, Figure.Panel1.Height};
+    figure::CreateSurfaces(Figure, framesToCome, Group != nullptr ? Group->PatternFor(stage) : nullptr);
+    if (Group != nullptr) Group->Share(Figure.Pattern);
+}
+
 void TForm1::DropSurfaces()
 {
     figure::FigureState& f = Figure;
     f.Image1.Picture = nullptr;
     f.Image1.Width = f.Image1.Height = 0;  // nothing to click or steer on
-    f.PatternBitmap = f.FrameBitmap = f.Image1Picture = figure::Surface();
-    for (figure::Surface& shifted : f.PatternShifts) shifted = figure::Surface();
-    f.ShiftsVersion = ~std::uint64_t(0);
+    f.FrameBitmap = f.Image1Picture = figure::Surface();
+    // The pattern goes with this figure; a form that shares it keeps it.
+    f.Pattern.reset();
     f.SurfacesCreated = false;
     idleInstalled_ = false;
 }
@@ -188,15 +195,14 @@ void TForm1::Restage()
     // ones fit no longer.
     DropSurfaces();
     try {
-        figure::CreateSurfaces(Figure);
+        MakeSurfaces(true);
     } catch (const std::bad_alloc&) {
         Platform.RepaintImage(false);  // black, as a form whose surfaces could not be made at creation
         return;
     }
     idleInstalled_ = !Closed;
     if (!Activated) return;  // the first activation builds the pattern
-    figure::Btn_ClearClick(Figure);
-    figure::BmpInit(Figure, 2);
+    figure::BuildPattern(Figure);
     // The centres keep their places about the origin; the motion goes on
     // from there with a new leg.
     const std::int32_t dx = Figure.OriginX - originX, dy = Figure.OriginY - originY;
@@ -261,9 +267,9 @@ void TForm1::FormActivate()
     if (primary != nullptr) primary->FormActivate();
     if (ParentWindow == 0 && primary == nullptr && !Closed) Platform.HideApplicationWindow();
     if (ParentWindow == 0 && Figure.SurfacesCreated) {
-        // Every surface this needs was made at creation.
-        figure::Btn_ClearClick(Figure);
-        figure::BmpInit(Figure, 2);
+        // Every surface this needs was made at creation; a pattern another
+        // monitor of this stage's size has built serves as it is.
+        figure::BuildPattern(Figure);
         ReDraw();
         Platform.RepaintImage(false);
     }

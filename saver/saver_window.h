@@ -226,6 +226,9 @@ private:
         platform::Platform* platform_;
     };
 
+    // The figure's surfaces for its stage, the pattern taken from another
+    // monitor's form of the same stage size where there is one.
+    void MakeSurfaces(bool framesToCome);
     void ReadSettings();
     void GiveStartValues();
     bool CloseAllowed();

@@ -25,16 +25,16 @@ struct Desktop {
     FormGroup group;
     std::vector<std::unique_ptr<TForm1>> forms;
 
-    explicit Desktop(std::int32_t platformId = 2, Tick start = 123457)
+    explicit Desktop(std::int32_t platformId = 2, Tick start = 123457,
+                     std::vector<platform::Rect> areas = {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}, {-1024, 0, 0, 768}})
     {
         title.Fill(false);
         platform.Now = start;
         platform.PlatformId = platformId;
-        const platform::Rect areas[] = {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}, {-1024, 0, 0, 768}};
-        for (int k = 0; k < 3; ++k) {
+        for (int k = 0; k < int(areas.size()); ++k) {
             forms.push_back(std::make_unique<TForm1>(platform, 0, &title));
             TForm1& form = *forms.back();
-            form.Screen = {areas[k], 1, StageMode::Fill};
+            form.Screen = {areas[std::size_t(k)], 1, StageMode::Fill};
             form.Handle = WindowHandle(700 + k);
             group.Add(form, k);
             form.FormCreate();
@@ -156,6 +156,70 @@ TEST(FormGroup, ADoubleClickOnAnyMonitorsMoireClosesThemAll)
     d[1].Image1DblClick();
     for (auto& f : d.forms) EXPECT_TRUE(f->Closed);
     EXPECT_EQ(d.platform.Count("Terminate"), 1);
+}
+
+// The stage as a form shows it now.
+figure::Surface Shown(const TForm1& form)
+{
+    figure::Surface shown(form.Figure.Panel1.Width, form.Figure.Panel1.Height);
+    figure::CopyShownWindow(form.Figure, shown);
+    return shown;
+}
+
+TEST(FormGroup, EqualMonitorsShareOnePatternBuiltOnceAndShowWhatAFormOfTheirOwnWould)
+{
+    // Two equal monitors and a smaller one.
+    Desktop d(2, 123457, {{0, 0, 1920, 1080}, {1920, 0, 3840, 1080}, {-1280, 0, 0, 1024}});
+    EXPECT_EQ(d[0].Figure.Pattern, d[1].Figure.Pattern) << "one set of pattern surfaces for the equal two";
+    EXPECT_NE(d[0].Figure.Pattern, d[2].Figure.Pattern) << "another size, another pattern";
+    EXPECT_NE(&d[0].Figure.FrameBitmap, &d[1].Figure.FrameBitmap);
+    d[0].FormActivate();
+    const std::uint64_t built = d[0].Figure.Pattern->PatternVersion;
+    d[1].FormActivate();
+    EXPECT_EQ(d[1].Figure.Pattern->PatternVersion, built) << "the second monitor draws no ring";
+    d[2].FormActivate();
+    EXPECT_EQ(d[0].Figure.Pattern, d[1].Figure.Pattern) << "still one once built";
+    EXPECT_TRUE(d[0].Figure.Pattern->Built);
+
+    // A form of its own on the second monitor, on the same seed, shows the
+    // same frames, pixel for pixel.
+    SimPlatform own;
+    own.Now = d.platform.Now;
+    TForm1 alone(own, 0, &d.title);
+    alone.Screen = d[1].Screen;
+    alone.FormCreate();
+    alone.Random.SetSeed(d[1].StartSeed);
+    alone.FormActivate();
+    alone.ActivatedTick = d[1].ActivatedTick;
+    EXPECT_EQ(alone.Figure.PatternBitmap(), d[1].Figure.PatternBitmap());
+    EXPECT_EQ(alone.Figure.OriginX, d[1].Figure.OriginX);
+    EXPECT_EQ(alone.Figure.OriginY, d[1].Figure.OriginY);
+    EXPECT_EQ(alone.Figure.Image1.Left, d[1].Figure.Image1.Left);
+    EXPECT_EQ(alone.Figure.Edit1.Text, d[1].Figure.Edit1.Text);
+    for (int frame = 0; frame < 300; ++frame) {
+        d.platform.Now += 20;
+        own.Now = d.platform.Now;
+        d.group.AnimeLoop(d.platform.Now);
+        bool done = false;
+        alone.AnimeLoop(done, own.Now);
+        ASSERT_TRUE(Shown(alone) == Shown(d[1])) << "frame " << frame;
+    }
+}
+
+TEST(FormGroup, ARestagedMonitorLeavesTheOthersPatternAloneAndSharesAgainWhenItsSizeComesBack)
+{
+    Desktop d(2, 123457, {{0, 0, 1920, 1080}, {1920, 0, 3840, 1080}});
+    d.group.Activate();
+    const figure::Surface before = d[0].Figure.PatternBitmap();
+    const std::uint64_t version = d[0].Figure.Pattern->PatternVersion;
+    d[1].DisplayChanged({1920, 0, 4480, 1440}, 1);
+    EXPECT_NE(d[0].Figure.Pattern, d[1].Figure.Pattern);
+    EXPECT_EQ(d[1].Figure.PatternBitmap().Width(), 2 * 2560 + 152);
+    EXPECT_TRUE(d[0].Figure.PatternBitmap() == before) << "the first monitor's pattern is untouched";
+    EXPECT_EQ(d[0].Figure.Pattern->PatternVersion, version);
+    d[1].DisplayChanged({1920, 0, 3840, 1080}, 1);
+    EXPECT_EQ(d[0].Figure.Pattern, d[1].Figure.Pattern) << "back to the first one's size: shared again";
+    EXPECT_EQ(d[0].Figure.Pattern->PatternVersion, version) << "and not drawn again";
 }
 
 }  // namespace

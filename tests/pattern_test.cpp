@@ -72,10 +72,10 @@ TEST(StandardBuild, LeavesTheImageCentredAndTheOriginBetweenTheRingCentres)
 TEST(StandardBuild, HasBlackRingCentresAndAWhiteSurfaceCentre)
 {
     FigureState f = Built();
-    EXPECT_TRUE(Black(f.PatternBitmap, 1100, 792));
-    EXPECT_TRUE(Black(f.PatternBitmap, 1100, 908));
+    EXPECT_TRUE(Black(f.Pattern->PatternBitmap, 1100, 792));
+    EXPECT_TRUE(Black(f.Pattern->PatternBitmap, 1100, 908));
     // 58 px from both centres: inside ring 3 of both sets, inverted twice.
-    EXPECT_FALSE(Black(f.PatternBitmap, 1100, 850));
+    EXPECT_FALSE(Black(f.Pattern->PatternBitmap, 1100, 850));
 }
 
 TEST(StandardBuild, IsTheExclusiveOrOfTwoRingSetsAwayFromBandEdges)
@@ -87,7 +87,7 @@ TEST(StandardBuild, IsTheExclusiveOrOfTwoRingSetsAwayFromBandEdges)
             double d1 = std::hypot(x - 1100.0, y - 792.0), d2 = std::hypot(x - 1100.0, y - 908.0);
             if (EdgeDistance(d1) < 0.75 || EdgeDistance(d2) < 0.75) continue;
             bool expected = InStandardBand(d1) != InStandardBand(d2);
-            ASSERT_EQ(Black(f.PatternBitmap, x, y), expected) << "pixel " << x << "," << y;
+            ASSERT_EQ(Black(f.Pattern->PatternBitmap, x, y), expected) << "pixel " << x << "," << y;
             ++checked;
         }
     }
@@ -99,9 +99,9 @@ TEST(StandardBuild, ReachesTheFarCorners)
     // Ring 71 (radius 1422, band to 1427) still covers the corners 1426.3 px
     // from a centre; nothing farther exists to cover.
     FigureState f = Empty();
-    DrawRingSet(f.PatternBitmap, 1100, 792, 110, 20);
-    EXPECT_TRUE(Black(f.PatternBitmap, 0, 1699));
-    EXPECT_TRUE(Black(f.PatternBitmap, 2199, 1699));
+    DrawRingSet(f.Pattern->PatternBitmap, 1100, 792, 110, 20);
+    EXPECT_TRUE(Black(f.Pattern->PatternBitmap, 0, 1699));
+    EXPECT_TRUE(Black(f.Pattern->PatternBitmap, 2199, 1699));
 }
 
 FigureState OnStage(StageSize stage)
@@ -118,7 +118,7 @@ TEST(StandardBuild, OnALargerStageCentresTheOriginOnItAndReachesTheFarCorners)
     FigureState f = OnStage({1920, 1080});
     EXPECT_EQ(f.Image1.Width, 3992);
     EXPECT_EQ(f.Image1.Height, 2324);
-    EXPECT_EQ(f.PatternBitmap.Width(), 3992);
+    EXPECT_EQ(f.Pattern->PatternBitmap.Width(), 3992);
     EXPECT_EQ(f.FrameBitmap.Height(), 2324);
     BmpInit(f, 2);
     EXPECT_EQ(f.Image1.Left, -1036);
@@ -128,19 +128,19 @@ TEST(StandardBuild, OnALargerStageCentresTheOriginOnItAndReachesTheFarCorners)
     EXPECT_EQ(f.OriginX - f.OriginLeft, 1996);  // the surface's centre
     EXPECT_EQ(f.OriginY - f.OriginTop, 1162);
     EXPECT_EQ(f.Edit1.Text, "117");
-    EXPECT_TRUE(Black(f.PatternBitmap, 1996, 1104));
-    EXPECT_TRUE(Black(f.PatternBitmap, 1996, 1220));
+    EXPECT_TRUE(Black(f.Pattern->PatternBitmap, 1996, 1104));
+    EXPECT_TRUE(Black(f.Pattern->PatternBitmap, 1996, 1220));
 
     // The lower corners lie 2338.8 px from the upper centre: ring 117
     // (2337 to 2347) covers them, where 110 rings would stop at 2207.
     FigureState one = OnStage({1920, 1080});
     one.PatternReady = false;
-    DrawRingSet(one.PatternBitmap, 1996, 1104, 117, 20);
-    EXPECT_TRUE(Black(one.PatternBitmap, 0, 2323));
-    EXPECT_TRUE(Black(one.PatternBitmap, 3991, 2323));
+    DrawRingSet(one.Pattern->PatternBitmap, 1996, 1104, 117, 20);
+    EXPECT_TRUE(Black(one.Pattern->PatternBitmap, 0, 2323));
+    EXPECT_TRUE(Black(one.Pattern->PatternBitmap, 3991, 2323));
     FigureState tooFew = OnStage({1920, 1080});
-    DrawRingSet(tooFew.PatternBitmap, 1996, 1104, 110, 20);
-    EXPECT_FALSE(Black(tooFew.PatternBitmap, 0, 2323));
+    DrawRingSet(tooFew.Pattern->PatternBitmap, 1996, 1104, 110, 20);
+    EXPECT_FALSE(Black(tooFew.Pattern->PatternBitmap, 0, 2323));
 }
 
 TEST(StandardBuild, OnTheClassicStageIsUnchangedByTheRuleForLargerOnes)
@@ -148,7 +148,7 @@ TEST(StandardBuild, OnTheClassicStageIsUnchangedByTheRuleForLargerOnes)
     // The same 1024 x 768 stage asked for explicitly builds the same pattern.
     FigureState f = OnStage(kClassicStage);
     BmpInit(f, 2);
-    EXPECT_TRUE(f.PatternBitmap == Built().PatternBitmap);
+    EXPECT_TRUE(f.Pattern->PatternBitmap == Built().Pattern->PatternBitmap);
 }
 
 TEST(Surfaces, ForAStageThatCannotBeMadeAreAnErrorAndNothingIsCreated)
@@ -165,14 +165,14 @@ TEST(Surfaces, ForAStageThatCannotBeMadeAreAnErrorAndNothingIsCreated)
 TEST(RingSet, IsTenPixelBandsOnTheSpacingPitch)
 {
     FigureState f = Empty();
-    DrawRingSet(f.PatternBitmap, 1100, 850, 110, 20);
+    DrawRingSet(f.Pattern->PatternBitmap, 1100, 850, 110, 20);
     // Along the axis: the disc of ring 0 to distance 6, then 10 white, 10 black...
     std::vector<int> runs;
-    bool colour = Black(f.PatternBitmap, 1100, 850);
+    bool colour = Black(f.Pattern->PatternBitmap, 1100, 850);
     EXPECT_TRUE(colour);
     int length = 0;
     for (int x = 1100; x < 1500; ++x) {
-        if (Black(f.PatternBitmap, x, 850) != colour) {
+        if (Black(f.Pattern->PatternBitmap, x, 850) != colour) {
             runs.push_back(length);
             colour = !colour;
             length = 0;
@@ -183,9 +183,9 @@ TEST(RingSet, IsTenPixelBandsOnTheSpacingPitch)
     EXPECT_EQ(runs[0], 7);
     for (std::size_t i = 1; i < runs.size(); ++i) EXPECT_EQ(runs[i], 10) << "run " << i;
     // The same radially in any direction, away from band edges.
-    EXPECT_TRUE(Black(f.PatternBitmap, 1100 + 42, 850 + 0));        // ring 2: 37..46
-    EXPECT_TRUE(Black(f.PatternBitmap, 1100 - 29, 850 - 29));       // d 41.0
-    EXPECT_FALSE(Black(f.PatternBitmap, 1100 + 21, 850 + 21));      // d 29.7, a gap
+    EXPECT_TRUE(Black(f.Pattern->PatternBitmap, 1100 + 42, 850 + 0));        // ring 2: 37..46
+    EXPECT_TRUE(Black(f.Pattern->PatternBitmap, 1100 - 29, 850 - 29));       // d 41.0
+    EXPECT_FALSE(Black(f.Pattern->PatternBitmap, 1100 + 21, 850 + 21));      // d 29.7, a gap
 }
 
 TEST(RingSet, CountZeroDrawsOnlyTheSmallDisc)
@@ -193,34 +193,34 @@ TEST(RingSet, CountZeroDrawsOnlyTheSmallDisc)
     FigureState f = Empty();
     f.Edit1.Text = "0";
     Image1MouseDown(f, MouseButton::Left, 300, 300);
-    EXPECT_TRUE(Black(f.PatternBitmap, 300, 300));
-    EXPECT_TRUE(Black(f.PatternBitmap, 306, 300));
-    EXPECT_FALSE(Black(f.PatternBitmap, 307, 300));
-    EXPECT_TRUE(Black(f.PatternBitmap, 304, 304));   // d 5.66
-    EXPECT_FALSE(Black(f.PatternBitmap, 305, 305));  // d 7.07
-    EXPECT_FALSE(Black(f.PatternBitmap, 330, 300));
+    EXPECT_TRUE(Black(f.Pattern->PatternBitmap, 300, 300));
+    EXPECT_TRUE(Black(f.Pattern->PatternBitmap, 306, 300));
+    EXPECT_FALSE(Black(f.Pattern->PatternBitmap, 307, 300));
+    EXPECT_TRUE(Black(f.Pattern->PatternBitmap, 304, 304));   // d 5.66
+    EXPECT_FALSE(Black(f.Pattern->PatternBitmap, 305, 305));  // d 7.07
+    EXPECT_FALSE(Black(f.Pattern->PatternBitmap, 330, 300));
 }
 
 TEST(RingSet, OverlappingBandsOfNarrowSpacingCancel)
 {
     FigureState f = Empty();
-    DrawRingSet(f.PatternBitmap, 800, 800, 40, 5);
+    DrawRingSet(f.Pattern->PatternBitmap, 800, 800, 40, 5);
     // Every distance past the middle lies in two bands 5 px apart.
-    EXPECT_FALSE(Black(f.PatternBitmap, 825, 800));
-    EXPECT_FALSE(Black(f.PatternBitmap, 842, 800));
-    EXPECT_FALSE(Black(f.PatternBitmap, 800, 900));
+    EXPECT_FALSE(Black(f.Pattern->PatternBitmap, 825, 800));
+    EXPECT_FALSE(Black(f.Pattern->PatternBitmap, 842, 800));
+    EXPECT_FALSE(Black(f.Pattern->PatternBitmap, 800, 900));
     FigureState wide = Empty();
-    DrawRingSet(wide.PatternBitmap, 800, 800, 40, 20);
-    EXPECT_TRUE(Black(wide.PatternBitmap, 825, 800));
+    DrawRingSet(wide.Pattern->PatternBitmap, 800, 800, 40, 20);
+    EXPECT_TRUE(Black(wide.Pattern->PatternBitmap, 825, 800));
 }
 
 TEST(RingSet, ZeroSpacingInvertsTheSameDiscOncePerRing)
 {
     FigureState odd = Empty(), even = Empty();
-    DrawRingSet(odd.PatternBitmap, 500, 500, 4, 0);   // five discs
-    DrawRingSet(even.PatternBitmap, 500, 500, 5, 0);  // six discs
-    EXPECT_TRUE(Black(odd.PatternBitmap, 500, 500));
-    EXPECT_FALSE(Black(even.PatternBitmap, 500, 500));
+    DrawRingSet(odd.Pattern->PatternBitmap, 500, 500, 4, 0);   // five discs
+    DrawRingSet(even.Pattern->PatternBitmap, 500, 500, 5, 0);  // six discs
+    EXPECT_TRUE(Black(odd.Pattern->PatternBitmap, 500, 500));
+    EXPECT_FALSE(Black(even.Pattern->PatternBitmap, 500, 500));
 }
 
 TEST(RingSet, HugeSpacingOrCountFinishesAndDrawsOnlyWhatReachesTheSurface)
@@ -229,19 +229,19 @@ TEST(RingSet, HugeSpacingOrCountFinishesAndDrawsOnlyWhatReachesTheSurface)
     f.Edit1.Text = "999";
     f.ComboBox3.Text = "2147483647";
     Image1MouseDown(f, MouseButton::Left, 100, 100);
-    EXPECT_TRUE(Black(f.PatternBitmap, 100, 100));
-    EXPECT_FALSE(Black(f.PatternBitmap, 150, 100));
-    DrawRingSet(f.PatternBitmap, 5000000, -5000000, 2147483647, 1);  // far away: nothing
-    EXPECT_FALSE(Black(f.PatternBitmap, 150, 100));
+    EXPECT_TRUE(Black(f.Pattern->PatternBitmap, 100, 100));
+    EXPECT_FALSE(Black(f.Pattern->PatternBitmap, 150, 100));
+    DrawRingSet(f.Pattern->PatternBitmap, 5000000, -5000000, 2147483647, 1);  // far away: nothing
+    EXPECT_FALSE(Black(f.Pattern->PatternBitmap, 150, 100));
 }
 
 TEST(Press, DoesNothingWhilePatternReadyWhateverTheButton)
 {
     FigureState f = Built();
-    Surface before = f.PatternBitmap;
+    Surface before = f.Pattern->PatternBitmap;
     for (MouseButton b : {MouseButton::Left, MouseButton::Right, MouseButton::Middle})
         Image1MouseDown(f, b, 10, 10);
-    EXPECT_TRUE(f.PatternBitmap == before);
+    EXPECT_TRUE(f.Pattern->PatternBitmap == before);
     EXPECT_EQ(f.OriginX, 512);
     EXPECT_EQ(f.OriginY, 384);
 }
@@ -255,7 +255,7 @@ TEST(Press, RecordsTheOriginInPanelCoordinatesAndNegativeCountDrawsNothing)
     EXPECT_EQ(f.OriginY, 600 - 500);
     EXPECT_EQ(f.OriginLeft, -550);
     EXPECT_EQ(f.OriginTop, -500);
-    EXPECT_TRUE(f.PatternBitmap == Surface(kSurfaceWidth, kSurfaceHeight));
+    EXPECT_TRUE(f.Pattern->PatternBitmap == Surface(kSurfaceWidth, kSurfaceHeight));
     Image1MouseDown(f, MouseButton::Right, 100, 100);
     EXPECT_EQ(f.OriginX, 150);  // only a left press draws or records
 }
@@ -266,7 +266,7 @@ TEST(Press, BadSpacingIsAnErrorBeforeAnythingChanges)
     f.ComboBox3.Text = "ten";
     EXPECT_THROW(Image1MouseDown(f, MouseButton::Left, 700, 600), ConversionError);
     EXPECT_EQ(f.OriginX, 0);
-    EXPECT_TRUE(f.PatternBitmap == Surface(kSurfaceWidth, kSurfaceHeight));
+    EXPECT_TRUE(f.Pattern->PatternBitmap == Surface(kSurfaceWidth, kSurfaceHeight));
 }
 
 TEST(Press, BadCountIsAnErrorAfterTheOriginIsRecorded)
@@ -276,24 +276,24 @@ TEST(Press, BadCountIsAnErrorAfterTheOriginIsRecorded)
     EXPECT_THROW(Image1MouseDown(f, MouseButton::Left, 700, 600), ConversionError);
     EXPECT_EQ(f.OriginX, 150);
     EXPECT_EQ(f.OriginY, 100);
-    EXPECT_TRUE(f.PatternBitmap == Surface(kSurfaceWidth, kSurfaceHeight));
+    EXPECT_TRUE(f.Pattern->PatternBitmap == Surface(kSurfaceWidth, kSurfaceHeight));
 }
 
 TEST(Clear, WhitensThePatternAndGivesTheImageACopy)
 {
     FigureState f = Built();
     Btn_ClearClick(f);
-    EXPECT_TRUE(f.PatternBitmap == Surface(kSurfaceWidth, kSurfaceHeight));
+    EXPECT_TRUE(f.Pattern->PatternBitmap == Surface(kSurfaceWidth, kSurfaceHeight));
     ASSERT_NE(f.Image1.Picture, nullptr);
-    EXPECT_NE(f.Image1.Picture, &f.PatternBitmap);
-    EXPECT_TRUE(*f.Image1.Picture == f.PatternBitmap);
+    EXPECT_NE(f.Image1.Picture, &f.Pattern->PatternBitmap);
+    EXPECT_TRUE(*f.Image1.Picture == f.Pattern->PatternBitmap);
 }
 
 TEST(BmpInit, OtherModesOnlyClear)
 {
     FigureState f = Built();
     BmpInit(f, 1);
-    EXPECT_TRUE(f.PatternBitmap == Surface(kSurfaceWidth, kSurfaceHeight));
+    EXPECT_TRUE(f.Pattern->PatternBitmap == Surface(kSurfaceWidth, kSurfaceHeight));
     EXPECT_FALSE(f.PatternReady);
     EXPECT_EQ(f.Edit1.Text, "110");  // untouched since the standard build
 }

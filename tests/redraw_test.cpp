@@ -46,7 +46,7 @@ Surface TestTitle()
 // the title copied on top by colour.
 Surface ReferenceFrame(const FigureState& f, const Surface* title)
 {
-    const Surface& pattern = f.PatternBitmap;
+    const Surface& pattern = f.Pattern->PatternBitmap;
     Surface frame = pattern;
     const int L = f.Image1.Left, T = f.Image1.Top;
     for (int y = 0; y < f.Panel1.Height; ++y)
@@ -133,7 +133,7 @@ TEST(ReDraw, OnALargerStageShowsWhatTheWholeSurfaceAlgorithmShowsAtTheExtremes)
     f.Panel1.Height = 770;
     CreateSurfaces(f);
     BmpInit(f, 2);
-    ASSERT_EQ(f.PatternBitmap.Width(), 2716);
+    ASSERT_EQ(f.Pattern->PatternBitmap.Width(), 2716);
     FixedClock clock;
     const int W = 1282, H = 770;
     std::vector<std::array<int, 4>> placements = {
@@ -240,13 +240,13 @@ TEST(ReDraw, RefusesAPlacementOutsideTheSurfacesWithoutTouchingThem)
 TEST(ShownWindow, IsBlackWhereTheImageDoesNotCoverTheStage)
 {
     FigureState f = Built();
-    f.Image1.Picture = &f.PatternBitmap;
+    f.Image1.Picture = &f.Pattern->PatternBitmap;
     f.Image1.Left = 10;
     f.Image1.Top = -5;
     Surface shown = Shown(f);
     for (int y = 0; y < 768; y += 37) {
         for (int x = 0; x < 10; ++x) EXPECT_FALSE(shown.IsWhite(x, y));
-        EXPECT_EQ(shown.IsWhite(20, y), f.PatternBitmap.IsWhite(10, y + 5));
+        EXPECT_EQ(shown.IsWhite(20, y), f.Pattern->PatternBitmap.IsWhite(10, y + 5));
     }
 }
 

@@ -106,7 +106,7 @@ TEST(FormCreate, FillsTheScreenAtItsScaleOrKeepsTheClassicStageThere)
         EXPECT_EQ(panel.Left, c.left) << c.width << " at " << c.scale;
         EXPECT_EQ(panel.Top, c.top) << c.height << " at " << c.scale;
         EXPECT_EQ(s.form.View.Scale(), c.scale);
-        EXPECT_EQ(s.form.Figure.PatternBitmap.Width(), 2 * c.stageWidth + 152);
+        EXPECT_EQ(s.form.Figure.Pattern->PatternBitmap.Width(), 2 * c.stageWidth + 152);
         // The standard build's origin is the stage's centre.
         EXPECT_EQ(s.form.Figure.OriginX, c.stageWidth / 2);
         EXPECT_EQ(s.form.Figure.OriginY, c.stageHeight / 2);
@@ -276,9 +276,9 @@ TEST(Preview, MakesOnlyThePatternAndFrameSurfacesItNeverComposesInto)
     preview.platform.Windows[4242] = {0, 0, 152, 112};
     preview.Start();
     EXPECT_TRUE(preview.form.Figure.SurfacesCreated);
-    EXPECT_EQ(preview.form.Figure.PatternBitmap.Width(), 2200);
+    EXPECT_EQ(preview.form.Figure.Pattern->PatternBitmap.Width(), 2200);
     EXPECT_EQ(preview.form.Figure.FrameBitmap.Width(), 2200);
-    EXPECT_EQ(preview.form.Figure.PatternShifts[0].Width(), 0) << "no copies for frames that never come";
+    EXPECT_EQ(preview.form.Figure.Pattern->PatternShifts[0].Width(), 0) << "no copies for frames that never come";
     EXPECT_EQ(preview.form.Figure.Image1Picture.Width(), 0);
 }
 
@@ -569,7 +569,7 @@ TEST(DisplayChange, TheWindowCoversTheNewPrimaryWithTheStageCentredAndTheCoversF
     EXPECT_EQ(fill.form.Left, 1920);
     EXPECT_EQ(fill.form.Figure.Panel1.Width, 1920);
     EXPECT_EQ(fill.form.Figure.Panel1.Height, 1200);
-    EXPECT_EQ(fill.form.Figure.PatternBitmap.Width(), 2 * 1920 + 152);
+    EXPECT_EQ(fill.form.Figure.Pattern->PatternBitmap.Width(), 2 * 1920 + 152);
     EXPECT_TRUE(fill.form.Covers.empty());
 
     // The preview keeps its parent's size; a closed saver stays as it was.
@@ -746,7 +746,7 @@ TEST(Restage, AFillStageFollowsTheWindowsNewSizeAndTheMotionGoesOnAboutTheNewOri
     EXPECT_EQ(f.Panel1.Width, 1800);
     EXPECT_EQ(f.Panel1.Height, 1000);
     EXPECT_EQ(f.Panel1.Left, 0);
-    EXPECT_EQ(f.PatternBitmap.Width(), 3752);
+    EXPECT_EQ(f.Pattern->PatternBitmap.Width(), 3752);
     EXPECT_EQ(f.OriginX, 900);
     EXPECT_EQ(f.OriginY, 500);
     EXPECT_EQ(f.Edit1.Text, "110");

@@ -122,7 +122,7 @@ TEST_F(SimCommand, PatternWritesTheRingPatternAsBinaryPbm)
     // PBM's 1 bits are black: a ring centre is a set bit.
     EXPECT_EQ(std::uint8_t(bytes[13 + 792 * 275 + 1100 / 8]) & (0x80 >> (1100 % 8)), 0x80 >> (1100 % 8));
     sim::Simulation simulation(0, nullptr);
-    EXPECT_TRUE(pattern == simulation.Form().Figure.PatternBitmap);
+    EXPECT_TRUE(pattern == simulation.Form().Figure.Pattern->PatternBitmap);
 }
 
 TEST_F(SimCommand, FramesWritesTheStageOfEachPacedFrameWithTheTitleAtFirst)

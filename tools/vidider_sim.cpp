@@ -43,7 +43,7 @@ int Pattern(const sim::SimOptions& options)
 {
     figure::Surface title = vidider::LoadTitlePicture();
     sim::Simulation simulation(0, &title, StageOf(options));
-    sim::WritePbm(simulation.Form().Figure.PatternBitmap, *options.Out);
+    sim::WritePbm(simulation.Form().Figure.Pattern->PatternBitmap, *options.Out);
     return 0;
 }
 
