@@ -387,8 +387,21 @@ bool TForm1::CloseAllowed()
 {
     if (!CloseQueryConnected) return true;
     if (inKeyPress_ && keyVerdict_) return *keyVerdict_;
-    // Of several forms, the primary's knows the system and asks.
-    bool allowed = IsPrimary() ? FormCloseQuery() : Group->Primary()->FormCloseQuery();
+    // Of several forms, the primary's knows the system and asks. While it
+    // asks (the password dialog of the 9x family is open and its loop hands
+    // this process's messages on), a further request, from a double click
+    // on another monitor say, is no request: the open one answers.
+    TForm1& asker = IsPrimary() ? *this : *Group->Primary();
+    if (asker.closeQueryOpen_) return false;
+    asker.closeQueryOpen_ = true;
+    bool allowed = false;
+    try {
+        allowed = asker.FormCloseQuery();
+    } catch (...) {
+        asker.closeQueryOpen_ = false;
+        throw;
+    }
+    asker.closeQueryOpen_ = false;
     if (inKeyPress_) keyVerdict_ = allowed;
     return allowed;
 }

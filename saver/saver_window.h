@@ -247,6 +247,8 @@ private:
     // every close request of that press.
     bool inKeyPress_ = false;
     std::optional<bool> keyVerdict_;
+    // The close query is open: one at a time.
+    bool closeQueryOpen_ = false;
 };
 
 }  // namespace saver

@@ -149,6 +149,32 @@ TEST(FormGroup, AKeyOnAnyMonitorAsksTheCloseQueryOnceAndClosesEveryForm)
     EXPECT_EQ(d.group.FrameWaitMs(d.platform.Now), 24u * 3600u * 1000u);  // nothing left to pace
 }
 
+TEST(FormGroup, WhileThePasswordIsAskedAnotherMonitorsDoubleClickAsksNothingMore)
+{
+    Desktop d(1);
+    d.platform.SetValue("Control Panel\\desktop", "ScreenSaveUsePassword", {ValueKind::Dword, "", 1});
+    d.platform.PasswordVerdict = PasswordAnswer::Refused;
+    d.group.Activate();
+    int nested = 0;
+    d.platform.WhilePasswordAsked = [&] {
+        // The dialog's loop hands the other monitors' messages on.
+        if (nested++ > 0) return;
+        d[2].Image1DblClick();
+        d[1].FormKeyDown(32);
+    };
+    d[1].Image1DblClick();
+    EXPECT_EQ(d.platform.Count("VerifyScreenSavePwd(C:\\WINDOWS\\SYSTEM\\PASSWORD.CPL,700)"), 1)
+        << "one password dialog, not one inside another";
+    for (auto& f : d.forms) EXPECT_FALSE(f->Closed) << "the refused password keeps the saver";
+
+    // The next request, once the dialog is closed, asks again.
+    d.platform.WhilePasswordAsked = nullptr;
+    d.platform.PasswordVerdict = PasswordAnswer::Allowed;
+    d[0].Image1DblClick();
+    EXPECT_EQ(d.platform.Count("VerifyScreenSavePwd(C:\\WINDOWS\\SYSTEM\\PASSWORD.CPL,700)"), 2);
+    EXPECT_TRUE(d.group.Closed());
+}
+
 TEST(FormGroup, ADoubleClickOnAnyMonitorsMoireClosesThemAll)
 {
     Desktop d;

@@ -98,6 +98,7 @@ std::string SimPlatform::GetSystemDirectory() { return SystemDirectory; }
 PasswordAnswer SimPlatform::VerifyScreenSavePwd(std::string_view libraryPath, WindowHandle window)
 {
     Record("VerifyScreenSavePwd(" + std::string(libraryPath) + "," + std::to_string(window) + ")");
+    if (WhilePasswordAsked) WhilePasswordAsked();
     return PasswordVerdict;
 }
 

@@ -3,6 +3,7 @@
 // in the order made ("timeBeginPeriod(1)", "SystemParametersInfoA(97,1)", ...).
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -27,6 +28,9 @@ public:
     LibraryCall PasswordChange = LibraryCall::NotLoaded;
     std::string SystemDirectory = "C:\\WINDOWS\\SYSTEM";
     PasswordAnswer PasswordVerdict = PasswordAnswer::NotLoaded;
+    // Runs while the password dialog is open, as the messages that a modal
+    // dialog's loop hands to the saver's other windows would.
+    std::function<void()> WhilePasswordAsked;
 
     // What the code did.
     std::vector<std::string> Calls;
