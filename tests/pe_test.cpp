@@ -36,6 +36,7 @@ public:
     bool valid = false;
     unsigned machine = 0;
 
+    unsigned Characteristics() const { return U16(pe_ + 22); }
     unsigned OsMajor() const { return U16(optional_ + 40); }
     unsigned OsMinor() const { return U16(optional_ + 42); }
     unsigned SubsystemMajor() const { return U16(optional_ + 48); }
@@ -164,6 +165,7 @@ TEST(Executable, IsAWindowsFourGuiProgramFor32BitX86)
     EXPECT_EQ(pe.SubsystemMajor(), 4u);
     EXPECT_EQ(pe.SubsystemMinor(), 0u);
     EXPECT_EQ(pe.Subsystem(), 2u);  // GUI
+    EXPECT_NE(pe.Characteristics() & 0x0020u, 0u) << "large address aware: 4 GiB on 64-bit Windows";
 }
 
 // Every function the saver may import, by library: what Windows 98, ME,
@@ -270,7 +272,10 @@ TEST(Executable, CarriesItsNameIconVersionPicturesAndManifest)
     EXPECT_NE(version.find(Utf16("0.6.3")), std::string::npos);
 
     std::string manifest = pe.Resource(24, "", 1);
-    for (const char* needed : {">true</dpiAware>", ">PerMonitorV2</dpiAwareness>", "Microsoft.Windows.Common-Controls",
+    // Per monitor on 8.1 (true/pm) and on 10 (PerMonitorV2, else PerMonitor
+    // before 1703); system aware on Vista to 8, which read true.
+    for (const char* needed : {">true/pm</dpiAware>", ">PerMonitorV2, PerMonitor</dpiAwareness>",
+                               "Microsoft.Windows.Common-Controls",
                                "version=\"6.0.0.0\"", "level=\"asInvoker\""})
         EXPECT_NE(manifest.find(needed), std::string::npos) << needed;
 

@@ -29,9 +29,11 @@ LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// The scale of the monitor over `area`, at its own DPI.
 int ScaleOf(const platform::Rect& area)
 {
-    return saver::ScaleForDpi(MonitorDpi({area.Left + (area.Right - area.Left) / 2, area.Top + (area.Bottom - area.Top) / 2}));
+    const int dpi = MonitorDpi({area.Left + (area.Right - area.Left) / 2, area.Top + (area.Bottom - area.Top) / 2});
+    return saver::ScaleForMonitor(dpi, area.Right - area.Left, area.Bottom - area.Top);
 }
 
 }  // namespace
@@ -67,22 +69,13 @@ const saver::TForm1* FormHost::Form() const { return Primary() != nullptr ? Prim
 HWND FormHost::FormWindow() const { return Primary() != nullptr ? Primary()->Window() : nullptr; }
 
 
-std::vector<FormHost::Screen> FormHost::Screens() const
+std::vector<saver::Screen> FormHost::Screens() const
 {
-    const platform::Size size = platform_.ScreenSize();
-    const platform::Rect primaryArea{0, 0, size.Width, size.Height};
-    std::vector<Screen> screens{{primaryArea, ScaleOf(primaryArea)}};
-    if (mode_ == saver::StageMode::Classic) return screens;
     // Windows 95 and NT 4 tell of no monitors: the primary screen alone.
-    std::vector<platform::Monitor> monitors = platform_.Monitors();
-    auto primary = std::find_if(monitors.begin(), monitors.end(), [](const platform::Monitor& m) { return m.Primary; });
-    if (primary != monitors.end()) screens.front() = {primary->Area, ScaleOf(primary->Area)};
-    for (const platform::Monitor& m : monitors) {
-        // Each area once: a mirror shows what another monitor shows.
-        const bool known = std::any_of(screens.begin(), screens.end(), [&](const Screen& s) { return s.Area == m.Area; });
-        if (!known && !m.Area.Empty()) screens.push_back({m.Area, ScaleOf(m.Area)});
-    }
-    return screens;
+    const platform::Size size = platform_.ScreenSize();
+    const std::vector<platform::Monitor> monitors =
+        mode_ == saver::StageMode::Fill ? platform_.Monitors() : std::vector<platform::Monitor>{};
+    return saver::ScreensOf(monitors, {0, 0, size.Width, size.Height}, mode_, ScaleOf);
 }
 
 bool FormHost::CreateForms()
@@ -91,10 +84,10 @@ bool FormHost::CreateForms()
     // before any form exists; the primary's form reads SleepTime.
     mode_ = saver::StageModeFrom(platform_.ReadValue(saver::kSettingsKey, saver::kStageValue));
     const figure::Surface* title = title_.Width() > 0 ? &title_ : nullptr;
-    const std::vector<Screen> screens = Screens();
+    const std::vector<saver::Screen> screens = Screens();
     for (std::size_t k = 0; k < screens.size(); ++k) {
         auto monitor = std::make_unique<MonitorWindow>(instance_, *this, k == 0 ? &platform_ : nullptr);
-        const Screen& screen = screens[k];
+        const saver::Screen& screen = screens[k];
         if (!monitor->CreateForm(screen.Area, screen.Scale, mode_, &group_, int(k), title)) {
             // Without the primary's form there is no saver; another monitor
             // whose window cannot be made still goes black.
@@ -156,11 +149,11 @@ void FormHost::TakeKeyboard()
 void FormHost::Relayout()
 {
     if (Form() == nullptr || group_.Closed()) return;
-    const std::vector<Screen> screens = Screens();
+    const std::vector<saver::Screen> screens = Screens();
     // Where every monitor is as it was (a change that came back, or one of
     // another program's), nothing moves.
     const bool same = mode_ == saver::StageMode::Fill && screens.size() == monitors_.size() &&
-                      std::equal(screens.begin(), screens.end(), monitors_.begin(), [](const Screen& s, const auto& m) {
+                      std::equal(screens.begin(), screens.end(), monitors_.begin(), [](const saver::Screen& s, const auto& m) {
                           return m->Area() == s.Area && m->Scale() == s.Scale;
                       });
     if (same) return;
@@ -176,14 +169,14 @@ void FormHost::Relayout()
         // of their own; the forms of monitors gone end.
         std::vector<platform::Rect> before, now;
         for (const auto& monitor : monitors_) before.push_back(monitor->Area());
-        for (const Screen& screen : screens) now.push_back(screen.Area);
+        for (const saver::Screen& screen : screens) now.push_back(screen.Area);
         const std::vector<int> keep = saver::KeptForms(before, now);
         std::vector<std::unique_ptr<MonitorWindow>> kept(screens.size());
         for (std::size_t k = 0; k < screens.size(); ++k)
             if (keep[k] >= 0) kept[k] = std::move(monitors_[std::size_t(keep[k])]);
         monitors_.clear();  // monitors gone: their forms end
         for (std::size_t k = 0; k < screens.size(); ++k) {
-            const Screen& screen = screens[k];
+            const saver::Screen& screen = screens[k];
             if (kept[k]) {
                 if (!(kept[k]->Area() == screen.Area) || kept[k]->Scale() != screen.Scale)
                     kept[k]->Relayout(screen.Area, screen.Scale);

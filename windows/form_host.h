@@ -14,6 +14,7 @@
 
 #include "figure/surface.h"
 #include "saver/form_group.h"
+#include "saver/monitors.h"
 #include "saver/pointer_filter.h"
 #include "saver/saver_window.h"
 #include "windows/monitor_window.h"
@@ -60,11 +61,7 @@ private:
     // The monitors of the desktop as the saver uses them: the primary first,
     // each area once, with its scale; the primary screen alone where the
     // system cannot tell.
-    struct Screen {
-        platform::Rect Area;
-        int Scale = 1;
-    };
-    std::vector<Screen> Screens() const;
+    std::vector<saver::Screen> Screens() const;
     bool CreateForms();
     void CreateCovers();
     void Relayout();

@@ -4,6 +4,7 @@
 
 #include "windows/compat.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include <string>
@@ -228,14 +229,44 @@ void ShortSleep::Sleep(std::uint32_t microseconds) const
     delay_(FALSE, &interval);
 }
 
-void DeclareDpiAware()
+DpiAwareness DeclareDpiAware(const DpiAwarenessCalls& calls)
 {
-    // The manifest says so too; this covers systems that read only the call.
+    const auto kPerMonitorV2 = reinterpret_cast<HANDLE>(std::intptr_t(-4));  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+    constexpr int kPerMonitor = 2;                                                 // PROCESS_PER_MONITOR_DPI_AWARE
+    if (calls.SetContext != nullptr) {
+        calls.SetContext(kPerMonitorV2);
+        return DpiAwareness::PerMonitorV2;
+    }
+    if (calls.SetAwareness != nullptr) {
+        calls.SetAwareness(kPerMonitor);
+        return DpiAwareness::PerMonitor;
+    }
+    if (calls.SetAware != nullptr) {
+        calls.SetAware();
+        return DpiAwareness::System;
+    }
+    return DpiAwareness::Unaware;
+}
+
+DpiAwareness DeclareDpiAware()
+{
+    DpiAwarenessCalls calls;
     HMODULE user = ::GetModuleHandleA("USER32.DLL");
-    using Aware = BOOL(WINAPI*)();
-    if (user != nullptr)
-        if (auto aware = reinterpret_cast<Aware>(reinterpret_cast<void*>(::GetProcAddress(user, "SetProcessDPIAware"))))
-            aware();
+    if (user != nullptr) {
+        calls.SetContext = reinterpret_cast<decltype(calls.SetContext)>(
+            reinterpret_cast<void*>(::GetProcAddress(user, "SetProcessDpiAwarenessContext")));
+        calls.SetAware =
+            reinterpret_cast<decltype(calls.SetAware)>(reinterpret_cast<void*>(::GetProcAddress(user, "SetProcessDPIAware")));
+    }
+    // SHCORE is looked at only where the newest call is missing: 8.1 and
+    // 10 before 1703.
+    HMODULE shcore = calls.SetContext == nullptr ? ::LoadLibraryA("SHCORE.DLL") : nullptr;
+    if (shcore != nullptr)
+        calls.SetAwareness = reinterpret_cast<decltype(calls.SetAwareness)>(
+            reinterpret_cast<void*>(::GetProcAddress(shcore, "SetProcessDpiAwareness")));
+    const DpiAwareness awareness = DeclareDpiAware(calls);
+    if (shcore != nullptr) ::FreeLibrary(shcore);
+    return awareness;
 }
 
 int MonitorDpi(POINT point)

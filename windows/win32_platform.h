@@ -82,9 +82,27 @@ private:
     Delay delay_ = nullptr;
 };
 
-// Calls, when this Windows has it, an entry of a system library that is newer
-// than the oldest Windows the saver runs on, looked up at run time.
-void DeclareDpiAware();
+// The calls that make a process DPI aware, newest first, each null where the
+// system lacks it: SetProcessDpiAwarenessContext (USER32 of Windows 10
+// 1703), SetProcessDpiAwareness (SHCORE of Windows 8.1), SetProcessDPIAware
+// (USER32 of Vista).
+struct DpiAwarenessCalls {
+    BOOL(WINAPI* SetContext)(HANDLE context) = nullptr;
+    HRESULT(WINAPI* SetAwareness)(int awareness) = nullptr;
+    BOOL(WINAPI* SetAware)() = nullptr;
+};
+
+// What the process asked for.
+enum class DpiAwareness { Unaware, System, PerMonitor, PerMonitorV2 };
+
+// Makes the process DPI aware with the first of `calls` that exists: per
+// monitor (version 2 from 1703 on, version 1 on 8.1), else system aware
+// (Vista to 8). Where the call fails because the manifest set the
+// awareness already, the manifest's stands; no older call is tried.
+DpiAwareness DeclareDpiAware(const DpiAwarenessCalls& calls);
+// The same with this system's calls, looked up at run time; before any
+// window exists.
+DpiAwareness DeclareDpiAware();
 
 // The DPI of the monitor at `point`: GetDpiForMonitor where the system has it
 // (Windows 8.1 and later, looked up at run time), else the screen's

@@ -161,7 +161,14 @@ int X11Host::ChooseScale(const app::HackOptions& options)
     }
     const std::optional<std::string> dpi = XftDpiIn(XResourceManagerString(display_));
     scaleSource_ = dpi ? "Xft.dpi " + *dpi : "no Xft.dpi";
-    return ScaleForXftDpi(dpi);
+    dpiScale_ = ScaleForXftDpi(dpi);
+    return FittedScale();
+}
+
+int X11Host::FittedScale() const
+{
+    // The DPI's scale, lowered until the classic stage fits the window.
+    return options_.Scale ? *options_.Scale : saver::FitScale(dpiScale_, width_, height_);
 }
 
 void X11Host::CreateForm(int scale)
@@ -420,6 +427,11 @@ void X11Host::OnResize(int width, int height)
 void X11Host::Restage()
 {
     restageDueNs_ = 0;
+    // The scale follows the window's new size as a monitor's follows its own.
+    if (const int scale = FittedScale(); scale != form_->Screen.Scale) {
+        form_->Screen.Scale = scale;
+        form_->Resize(width_, height_);
+    }
     if (form_->WantsAnotherStage() && form_->Activated) {
         // The form paints its new stage itself; the rest of the window here.
         MakeStage(true);

@@ -63,6 +63,7 @@ private:
     void CreateOwnWindow(const app::HackOptions& options);
     // The scale: --scale, else the display's Xft.dpi, else 1.
     int ChooseScale(const app::HackOptions& options);
+    int FittedScale() const;
     void CreateForm(int scale);
     // The stage the window asks for, made for the first time or again, and
     // the image for what it shows. Throws std::runtime_error, one line, when
@@ -114,6 +115,7 @@ private:
     figure::Surface shown_;
     // Where the scale came from, for --verbose.
     std::string scaleSource_;
+    int dpiScale_ = 1;  // the display's DPI's, before the fit
     // When the stage is made anew for the window's size, in monotonic
     // nanoseconds: a while after the last of a run of resizes; 0: not due.
     std::uint64_t restageDueNs_ = 0;

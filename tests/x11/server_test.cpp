@@ -86,6 +86,42 @@ int WrongPixels(::Display* x, ::Window window, unsigned long white, unsigned lon
     return wrong;
 }
 
+// --- a large screen, flat out ---
+
+// At --delay 0 on a 3840 x 2160 window every frame is due at once; events
+// are still read after each, so a key and the window manager's close end it.
+TEST_F(Hack, FlatOutOnA4KWindowAKeyAndTheWindowManagersCloseEachEndItWithinASecond)
+{
+    ServerOptions options;
+    options.size = "3840x2160";
+    TestDisplay large(options);
+    const std::vector<std::string> arguments = {"--geometry", "3840x2160+0+0", "--delay", "0"};
+    for (const char* end : {"a key", "the window manager's close"}) {
+        pid_t pid = StartOn(large, "Xvfb " + large.Name() + " (3840 x 2160 x 24), --delay 0", arguments);
+        ASSERT_TRUE(WaitFor(large, 0, 0, 3840, 1, HasBoth, 20)) << "no moire on the top row";
+        Sleep(1);  // flat out for a while
+        const double asked = Now();
+        if (std::string(end) == "a key") {
+            large.Key("space");
+        } else {
+            ::Display* x = X(large);
+            const ::Window found = WindowNamed(large, "vidider");
+            ASSERT_NE(found, 0u) << "no window named vidider";
+            XEvent close{};
+            close.xclient.type = ClientMessage;
+            close.xclient.window = found;
+            close.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+            close.xclient.format = 32;
+            close.xclient.data.l[0] = long(XInternAtom(x, "WM_DELETE_WINDOW", False));
+            XSendEvent(x, found, False, NoEventMask, &close);
+            XSync(x, False);
+        }
+        const Finished finished = WaitExit(pid, 10);
+        EXPECT_EQ(finished.code, 0) << end;
+        EXPECT_LT(Now() - asked, 1.0) << end << " ends it within a second";
+    }
+}
+
 // --- servers of other makes ---
 
 class Servers : public Hack {
