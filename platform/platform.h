@@ -1,8 +1,11 @@
-// The few operations the saver asks of its platform, under their Windows
-// names: the multimedia clock, system information, a handful of window calls,
-// the current user's registry, the two system libraries loaded for one call,
-// and the window framework's repaint and termination. win32/ provides the real
-// ones; sim/ a deterministic stand-in that records every call.
+// The contract between the saver and the hosts under it, in two parts, under
+// their Windows names: Platform, what the process asks of its system (the
+// multimedia clock, system facts, the current user's registry, the two
+// libraries loaded for one call), and WindowHost, what one saver window asks
+// of the host that shows it (repaint, the preview still, hide, the end). A
+// host implements what it has; each call's default is what a system
+// without it does. windows/ has the real ones, platform/sim/ a stand-in
+// that records every call.
 #pragma once
 
 #include <cstdint>
@@ -54,50 +57,63 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
-    // Multimedia clock.
+    // The multimedia clock. A clock that ticks every millisecond anyway
+    // needs no resolution raised.
     virtual Tick timeGetTime() = 0;
-    virtual void timeBeginPeriod(std::uint32_t milliseconds) = 0;
-    virtual void timeEndPeriod(std::uint32_t milliseconds) = 0;
+    virtual void timeBeginPeriod(std::uint32_t) {}
+    virtual void timeEndPeriod(std::uint32_t) {}
 
     // System information. The platform id of GetVersionExA (record size 148),
-    // none when the query fails; SystemParametersInfoA with
-    // SPI_SETSCREENSAVERRUNNING; the primary screen's size.
-    virtual std::optional<std::int32_t> GetVersionPlatformId() = 0;
-    virtual void SetScreenSaverRunning(bool running) = 0;
+    // none when the query fails: a system without the query is of the NT
+    // kind (2), with no 9x note and no password of its own.
+    // SystemParametersInfoA with SPI_SETSCREENSAVERRUNNING. The primary
+    // screen's size.
+    virtual std::optional<std::int32_t> GetVersionPlatformId() { return 2; }
+    virtual void SetScreenSaverRunning(bool) {}
     virtual Size ScreenSize() = 0;
     // Every monitor of the desktop; none where the system cannot tell
     // (Windows 95 and NT 4 have one screen to the saver).
-    virtual std::vector<Monitor> Monitors() = 0;
+    virtual std::vector<Monitor> Monitors() { return {}; }
 
-    // Windows by handle.
-    virtual std::optional<Rect> GetWindowRect(WindowHandle window) = 0;
-    virtual bool IsWindow(WindowHandle window) = 0;
-    virtual WindowHandle GetForegroundWindow() = 0;
-    virtual void EnableWindow(WindowHandle window, bool enable) = 0;
+    // Windows by handle, where the system has windows of other programs.
+    virtual std::optional<Rect> GetWindowRect(WindowHandle) { return std::nullopt; }
+    virtual bool IsWindow(WindowHandle) { return false; }
+    virtual WindowHandle GetForegroundWindow() { return 0; }
+    virtual void EnableWindow(WindowHandle, bool) {}
     // The application's own top-level window, the one with the taskbar button.
-    virtual void HideApplicationWindow() = 0;
-    virtual void ShowCursor() = 0;
-    virtual void DisableIme() = 0;
+    virtual void HideApplicationWindow() {}
+    virtual void ShowCursor() {}
 
     // Registry of the current user. CreateKey opens a key for full access and
     // creates it when missing; ReadValue only opens.
-    virtual bool CreateKey(std::string_view path) = 0;
+    virtual bool CreateKey(std::string_view) { return false; }
     virtual RegistryValue ReadValue(std::string_view keyPath, std::string_view name) = 0;
 
     // Libraries loaded for one call and released right after it:
     // PwdChangePasswordA("SCRSAVE", owner, 0, 0) of MPR.DLL, and
     // VerifyScreenSavePwd(window) of the library at `libraryPath`.
-    virtual LibraryCall PwdChangePassword(WindowHandle owner) = 0;
-    virtual std::string GetSystemDirectory() = 0;
-    virtual PasswordAnswer VerifyScreenSavePwd(std::string_view libraryPath, WindowHandle window) = 0;
+    virtual LibraryCall PwdChangePassword(WindowHandle) { return LibraryCall::NotLoaded; }
+    virtual std::string GetSystemDirectory() { return {}; }
+    virtual PasswordAnswer VerifyScreenSavePwd(std::string_view, WindowHandle) { return PasswordAnswer::NotLoaded; }
+};
 
-    // The window framework: the image's picture changed (repaint it now, or
-    // when the queue is next empty); the preview still is to be drawn at
-    // (x, y) of the window; the form is hidden; the application terminates.
+class WindowHost {
+public:
+    virtual ~WindowHost() = default;
+
+    // The image's picture changed: repaint it now, or when the queue is next
+    // empty.
     virtual void RepaintImage(bool now) = 0;
-    virtual void DrawSamplePicture(int x, int y) = 0;
-    virtual void HideForm() = 0;
+    // The preview still is to be drawn at (x, y) of the window; only a
+    // preview's host has one.
+    virtual void DrawSamplePicture(int, int) {}
+    // The form is hidden.
+    virtual void HideForm() {}
+    // The application terminates.
     virtual void Terminate() = 0;
+    // The input-method editor is switched off for the window, where the
+    // system has one.
+    virtual void DisableIme() {}
 };
 
 }  // namespace platform

@@ -85,9 +85,9 @@ void FormGroup::CloseAll()
     if (Closed()) return;
     for (const Member& m : forms_) {
         m.form->FormClose();
-        m.form->Platform.HideForm();
+        m.form->Host.HideForm();
     }
-    if (TForm1* primary = Primary()) primary->Platform.Terminate();
+    if (TForm1* primary = Primary()) primary->Host.Terminate();
 }
 
 bool FormGroup::Closed() const

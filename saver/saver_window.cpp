@@ -69,8 +69,9 @@ Point SamplePosition(int windowWidth, int windowHeight)
             -figure::Round((kSampleHeight - windowHeight) * 0.5L)};
 }
 
-TForm1::TForm1(platform::Platform& platform, WindowHandle parentWindow, const figure::Surface* title)
-    : Platform(platform), ParentWindow(parentWindow), Image_Title(title), clock_(platform)
+TForm1::TForm1(platform::Platform& platform, platform::WindowHost& host, WindowHandle parentWindow,
+               const figure::Surface* title)
+    : Platform(platform), Host(host), ParentWindow(parentWindow), Image_Title(title), clock_(platform)
 {
 }
 
@@ -130,7 +131,7 @@ void TForm1::FormCreate()
             PlatformId = *platformId;
             if (PlatformId == kPlatform9x) Platform.SetScreenSaverRunning(true);
         }
-        Platform.DisableIme();
+        Host.DisableIme();
         // The classic stage's other monitors go black; where the stage fills
         // every screen, every monitor has a form of its own.
         if (Screen.Mode == StageMode::Classic && IsPrimary()) LayOutCovers();
@@ -197,7 +198,7 @@ void TForm1::Restage()
     try {
         MakeSurfaces(true);
     } catch (const std::bad_alloc&) {
-        Platform.RepaintImage(false);  // black, as a form whose surfaces could not be made at creation
+        Host.RepaintImage(false);  // black, as a form whose surfaces could not be made at creation
         return;
     }
     idleInstalled_ = !Closed;
@@ -214,7 +215,7 @@ void TForm1::Restage()
     Motion.NewLeg = true;
     figure::PointMove(Placement, Figure);
     ReDraw();
-    Platform.RepaintImage(false);
+    Host.RepaintImage(false);
 }
 
 void TForm1::LayOutCovers() { Covers = CoverAreas(Platform.Monitors()); }
@@ -271,7 +272,7 @@ void TForm1::FormActivate()
         // monitor of this stage's size has built serves as it is.
         figure::BuildPattern(Figure);
         ReDraw();
-        Platform.RepaintImage(false);
+        Host.RepaintImage(false);
     }
     ActivatedTick = primary != nullptr ? primary->ActivatedTick : Platform.timeGetTime();
     Activated = true;
@@ -281,7 +282,7 @@ void TForm1::FormPaint()
 {
     if (ParentWindow == 0) return;  // the framework filled the window black
     Point at = SamplePosition(Width, Height);
-    Platform.DrawSamplePicture(at.X, at.Y);
+    Host.DrawSamplePicture(at.X, at.Y);
 }
 
 void TForm1::FormClose()
@@ -357,7 +358,7 @@ void TForm1::Image1MouseMove(int x, int y)
     Motion.NewLeg = true;
     pace::StampSteeredMove(Pacing, clock_);
     ReDraw();
-    Platform.RepaintImage(true);
+    Host.RepaintImage(true);
 }
 
 void TForm1::FormMouseMove(int, int) {}
@@ -414,8 +415,8 @@ void TForm1::Close()
         return;
     }
     FormClose();
-    Platform.HideForm();
-    if (ParentWindow == 0) Platform.Terminate();
+    Host.HideForm();
+    if (ParentWindow == 0) Host.Terminate();
 }
 
 void TForm1::AnimeLoop(bool& done) { AnimeLoop(done, Platform.timeGetTime()); }
@@ -427,7 +428,7 @@ void TForm1::AnimeLoop(bool& done, Tick now)
     ++PacedFrames;
     AutoMove();
     ReDraw();
-    Platform.RepaintImage(false);
+    Host.RepaintImage(false);
 }
 
 std::uint32_t TForm1::FrameWaitMs() { return FrameWaitMs(Platform.timeGetTime()); }

@@ -100,9 +100,12 @@ struct FormScreen {
 
 class TForm1 {
 public:
-    // `parentWindow` is the preview window of the command line, 0 for the
-    // full-screen saver; `title` is the title picture in the figure's colours.
-    TForm1(platform::Platform& platform, WindowHandle parentWindow, const figure::Surface* title);
+    // `platform` is the process's system, `host` the host of this form's
+    // window; `parentWindow` is the preview window of the command line, 0 for
+    // the full-screen saver; `title` is the title picture in the figure's
+    // colours.
+    TForm1(platform::Platform& platform, platform::WindowHost& host, WindowHandle parentWindow,
+           const figure::Surface* title);
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
 
@@ -147,6 +150,7 @@ public:
     void ReDraw();
 
     platform::Platform& Platform;
+    platform::WindowHost& Host;
     const WindowHandle ParentWindow;
     WindowHandle Handle = 0;  // the saver window's own handle, once it exists
 

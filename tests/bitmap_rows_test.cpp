@@ -4,7 +4,7 @@
 // No server is needed: the images are made here.
 #include <gtest/gtest.h>
 
-#include "saver/stage_view.h"
+#include "saver/widen.h"
 // Xlib after GoogleTest and the platform's header: its macros (None, Bool,
 // NoValue) would change their names.
 #include <X11/Xlib.h>
@@ -142,8 +142,8 @@ TEST(BitmapRows, ReadsOnlyTheBytesThatHoldThePixels)
             CopyRow(reinterpret_cast<std::uint8_t*>(image.data), source.data(), from, width, LayoutOf(image));
             std::vector<char> pixelData;
             XImage pixels = PixelsOver(pixelData, width, LSBFirst, 24);
-            WidenRow(reinterpret_cast<std::uint8_t*>(pixels.data), source.data(), from, 0, width,
-                     PixelLayoutOf(pixels, 0, 0xFFFFFF));
+            PixelLayoutOf(pixels, 0, 0xFFFFFF)
+                .Widen(reinterpret_cast<std::uint8_t*>(pixels.data), source.data(), from, 0, width);
             for (int x = 0; x < width; ++x) {
                 const int bit = from + x;
                 const bool white = (source[std::size_t(bit / 8)] >> (7 - bit % 8)) & 1;
@@ -156,8 +156,8 @@ TEST(BitmapRows, ReadsOnlyTheBytesThatHoldThePixels)
             if (scaled <= 0) continue;
             std::vector<char> enlargedData;
             XImage enlarged = PixelsOver(enlargedData, scaled, LSBFirst, 24);
-            WidenRow(reinterpret_cast<std::uint8_t*>(enlarged.data), source.data(), from, phase, scaled,
-                     PixelLayoutOf(enlarged, 0, 0xFFFFFF, 3));
+            PixelLayoutOf(enlarged, 0, 0xFFFFFF, 3)
+                .Widen(reinterpret_cast<std::uint8_t*>(enlarged.data), source.data(), from, phase, scaled);
             for (int x = 0; x < scaled; ++x) {
                 const int bit = from + (phase + x) / 3;
                 const bool white = (source[std::size_t(bit / 8)] >> (7 - bit % 8)) & 1;
@@ -189,8 +189,8 @@ TEST(StageRows, EveryScaleAndPhaseMakesEachFigurePixelABlockInBitmaps)
                         std::vector<char> data;
                         XImage image = ImageOver(data, width, order);
                         const int y = (scale + width) % 3;
-                        StageRow(reinterpret_cast<std::uint8_t*>(image.data), source.Row(y), from, phase, width, scale,
-                                 RowFormat{false, LayoutOf(image), {}}, scratch);
+                        BitmapRow(reinterpret_cast<std::uint8_t*>(image.data), source.Row(y), from, phase, width, scale,
+                                  LayoutOf(image), scratch);
                         EXPECT_EQ(FirstWrongBit(image, source, y, from, phase, width, scale), -1)
                             << Describe(order) << ", scale " << scale << " phase " << phase << ", width " << width
                             << " from " << from;
@@ -205,7 +205,6 @@ TEST(StageRows, EveryScaleAndPhaseMakesEachFigurePixelABlockOf32BitPixels)
         unsigned long black, white;
     };
     const figure::Surface source = Noise(1200, 3, 22);
-    RowScratch scratch;
     for (int byteOrder : {LSBFirst, MSBFirst})
         for (Colours c : {Colours{24, 0x000000, 0xFFFFFF}, {32, 0xFF000000, 0xFFFFFFFF}})
             for (int scale = 1; scale <= saver::kMaxScale; ++scale)
@@ -215,9 +214,8 @@ TEST(StageRows, EveryScaleAndPhaseMakesEachFigurePixelABlockOf32BitPixels)
                             std::vector<char> data;
                             XImage image = PixelsOver(data, width, byteOrder, c.depth);
                             const int y = (scale + from) % 3;
-                            StageRow(reinterpret_cast<std::uint8_t*>(image.data), source.Row(y), from, phase, width,
-                                     scale, RowFormat{true, {}, PixelLayoutOf(image, c.black, c.white, scale)},
-                                     scratch);
+                            PixelLayoutOf(image, c.black, c.white, scale)
+                                .Widen(reinterpret_cast<std::uint8_t*>(image.data), source.Row(y), from, phase, width);
                             int wrong = -1;
                             for (int x = 0; x < width && wrong < 0; ++x) {
                                 const bool white = source.IsWhite(from + (phase + x) / scale, y);
@@ -235,11 +233,11 @@ TEST(StageRows, WidensExactlyTheWidthAndNothingPastIt)
     std::vector<char> image(8);
     XImage layoutOnly = PixelsOver(image, 2, LSBFirst, 24);
     for (int scale : {1, 3, 8}) {
-        const PixelLayout layout = PixelLayoutOf(layoutOnly, 0, 0xFFFFFF, scale);
+        const saver::PixelWidener layout = PixelLayoutOf(layoutOnly, 0, 0xFFFFFF, scale);
         for (int width : {1, 31, 64, 65, 100, 64 * scale + 1})
             for (int phase : {0, scale - 1}) {
                 std::vector<std::uint8_t> row(std::size_t(width) * 4 + 16, 0xA5);
-                WidenRow(row.data(), source.Row(0), 3, phase, width, layout);
+                layout.Widen(row.data(), source.Row(0), 3, phase, width);
                 for (std::size_t i = std::size_t(width) * 4; i < row.size(); ++i)
                     ASSERT_EQ(row[i], 0xA5) << "scale " << scale << " phase " << phase << " width " << width
                                             << ": byte " << i << " written";

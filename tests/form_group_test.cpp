@@ -32,7 +32,7 @@ struct Desktop {
         platform.Now = start;
         platform.PlatformId = platformId;
         for (int k = 0; k < int(areas.size()); ++k) {
-            forms.push_back(std::make_unique<TForm1>(platform, 0, &title));
+            forms.push_back(std::make_unique<TForm1>(platform, platform, 0, &title));
             TForm1& form = *forms.back();
             form.Screen = {areas[std::size_t(k)], 1, StageMode::Fill};
             form.Handle = WindowHandle(700 + k);
@@ -77,7 +77,8 @@ TEST(FormGroup, ReadsTheSettingOnceAndSeedsEveryMonitorFromThePrimarysSeed)
     platform.Now = 123457;  // seed 3457
     figure::Surface title(320, 240);
     FormGroup group;
-    TForm1 primary(platform, 0, &title), second(platform, 0, &title), third(platform, 0, &title);
+    TForm1 primary(platform, platform, 0, &title), second(platform, platform, 0, &title),
+        third(platform, platform, 0, &title);
     group.Add(primary, 0);
     primary.FormCreate();
     platform.Now = 200000;  // a later reading changes no monitor's seed
@@ -211,7 +212,7 @@ TEST(FormGroup, EqualMonitorsShareOnePatternBuiltOnceAndShowWhatAFormOfTheirOwnW
     // same frames, pixel for pixel.
     SimPlatform own;
     own.Now = d.platform.Now;
-    TForm1 alone(own, 0, &d.title);
+    TForm1 alone(own, own, 0, &d.title);
     alone.Screen = d[1].Screen;
     alone.FormCreate();
     alone.Random.SetSeed(d[1].StartSeed);

@@ -31,7 +31,7 @@ TEST(Keys, TheKeysTheHandlersTellApartGetTheirWindowsCodesEveryOtherZero)
 // 341 of them cut on the left and 384 above.
 struct ScaledSaver {
     platform::sim::SimPlatform platform;
-    TForm1 form{platform, 0, nullptr};
+    TForm1 form{platform, platform, 0, nullptr};
 
     ScaledSaver()
     {
@@ -62,7 +62,7 @@ TEST(Pointer, OnlyADoubleClickOnTheMoireEndsTheSaverNotOneOnTheBorder)
     platform::sim::SimPlatform platform;
     platform.Now = 30000;
     platform.Screen = {1280, 1024};
-    TForm1 form(platform, 0, nullptr);
+    TForm1 form(platform, platform, 0, nullptr);
     form.FormCreate();
     form.FormActivate();
     // The classic stage lies at (128, 128): (100, 100) is the black border.

@@ -47,7 +47,7 @@ struct Saver {
     figure::Surface title{320, 240};
     TForm1 form;
 
-    explicit Saver(WindowHandle parent = 0, Tick start = 30000) : form(platform, parent, &title)
+    explicit Saver(WindowHandle parent = 0, Tick start = 30000) : form(platform, platform, parent, &title)
     {
         platform.Now = start;
         title.Fill(false);

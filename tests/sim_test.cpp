@@ -11,7 +11,7 @@
 
 #include "tools/pbm.h"
 #include "tools/simulation.h"
-#include "tools/title.h"
+#include "resources/title.h"
 
 namespace {
 

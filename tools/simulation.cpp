@@ -8,7 +8,7 @@ Simulation::Simulation(std::uint32_t seed, const figure::Surface* title, figure:
 {
     platform_.Now = kStartTick;
     platform_.Screen = {stage.Width, stage.Height};
-    form_ = std::make_unique<saver::TForm1>(platform_, 0, title);
+    form_ = std::make_unique<saver::TForm1>(platform_, platform_, 0, title);
     form_->Screen.Mode = saver::StageMode::Fill;
     form_->FormCreate();
     form_->FormActivate();

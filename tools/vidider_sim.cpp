@@ -17,7 +17,7 @@
 #include "tools/pbm.h"
 #include "tools/sim_options.h"
 #include "tools/simulation.h"
-#include "tools/title.h"
+#include "resources/title.h"
 
 namespace {
 

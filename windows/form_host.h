@@ -1,10 +1,11 @@
 // The window framework under the saver's forms: the hidden application
 // window, the list of monitor windows (a form on each where the stage fills
 // every screen; the primary's form and black covers on the others where it
-// does not), the routing of keys to the forms, the relayout when the display
-// changes, and the two loops: the saver's, which runs every form's idle
-// handler on one clock reading and sleeps until the first next due tick, and
-// the preview's, which ends when its window or its parent is gone.
+// does not), the routing of keys to the forms, the relayout once a display
+// change has settled, and the two loops: the saver's, which runs every
+// form's idle handler on one clock reading, reads every waiting message
+// after each round and sleeps until the first next due tick, and the
+// preview's, which ends when its window or its parent is gone.
 #pragma once
 
 #include <windows.h>
@@ -17,15 +18,14 @@
 #include "saver/monitors.h"
 #include "saver/pointer_filter.h"
 #include "saver/saver_window.h"
-#include "windows/monitor_window.h"
+#include "saver/settle.h"
+#include "windows/screen_window.h"
 #include "windows/win32_platform.h"
 
 namespace windows {
 
-class FormHost : public FormWindows, public MonitorHost {
+class FormHost : public ScreenHost {
 public:
-    // `platform` serves the primary monitor's form (and the modes without
-    // one); the other monitors' forms get platforms of their own.
     FormHost(HINSTANCE instance, Win32Platform& platform);
     ~FormHost();
     FormHost(const FormHost&) = delete;
@@ -40,34 +40,36 @@ public:
     // Inside the preview window `parent`, until the window is closed or gone.
     int RunPreview(WindowHandle parent);
 
-    // The primary's form while it exists, for what watches it (the pacing
-    // benchmark).
+    // The primary's form and its window while they exist, for what watches
+    // them (the pacing benchmark).
     const saver::TForm1* Form() const;
+    HWND FormWindow() const;
 
-    // The platform of the modes without a form (password, configure) sees
-    // the host's windows; a form's platform sees its monitor's window.
     HWND ApplicationWindow() const override { return application_; }
-    HWND FormWindow() const override;
-    void RepaintImage(bool) override {}
-    void DrawSamplePicture(int, int) override {}
-    void HideForm() override {}
-
     bool PointerMoved(HWND window, LPARAM lParam) override;
     void TakeKeyboard() override;
     void DisplayChanged() override;
-    void WindowGone() override { windowGone_ = true; }
 
 private:
-    // The monitors of the desktop as the saver uses them: the primary first,
-    // each area once, with its scale; the primary screen alone where the
-    // system cannot tell.
     std::vector<saver::Screen> Screens() const;
+    // The form of monitor `monitor` over `screen`, else a black cover there;
+    // none where not even a cover can be made.
+    std::unique_ptr<ScreenWindow> MakeScreenWindow(const saver::Screen& screen, int monitor);
     bool CreateForms();
     void CreateCovers();
+    // Covers first, the forms over them, the primary's on top; none takes
+    // the activation.
+    void ShowAll();
+    int Loop();
+    // Sleeps for messages until `wait` ms have passed, the last of them in
+    // short sleeps; false where the wait ran out with no message.
+    bool Sleep(std::uint32_t wait);
     void Relayout();
+    void RelayoutClassic(const saver::Screen& primary);
+    void RelayoutFill(const std::vector<saver::Screen>& screens);
     void DestroyAll();
-    MonitorWindow* Primary() const { return monitors_.empty() ? nullptr : monitors_.front().get(); }
-    MonitorWindow* MonitorOf(HWND window) const;
+    ScreenWindow* Primary() const { return monitors_.empty() ? nullptr : monitors_.front().get(); }
+    ScreenWindow* MonitorOf(HWND window) const;
     bool RouteKey(const MSG& message);
     void DrainMessages(bool& quit, int& exitCode);
 
@@ -77,16 +79,12 @@ private:
     saver::StageMode mode_ = saver::StageMode::Classic;
     saver::FormGroup group_;
     // The primary's window first; then the others, forms or covers.
-    std::vector<std::unique_ptr<MonitorWindow>> monitors_;
+    std::vector<std::unique_ptr<ScreenWindow>> monitors_;
     saver::PointerFilter pointer_;
     HWND application_ = nullptr;
     ShortSleep shortSleep_;
-    bool windowGone_ = false;
-    // When the windows are laid out again: a settle time after the last
-    // display change, since the system may tell of one change in several
-    // steps.
-    figure::Tick relayoutAt_ = 0;
-    bool relayoutPending_ = false;
+    // The windows are laid out again once the display's changes have settled.
+    saver::SettleTimer relayout_;
 };
 
 }  // namespace windows

@@ -27,7 +27,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     windows::Win32Platform platform;
     try {
         FormHost host(instance, platform);
-        platform.Attach(&host);
         switch (app::ChooseMode(arguments)) {
         case app::RunMode::Password:
             host.CreateApplicationWindow("vidider");

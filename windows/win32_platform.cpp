@@ -113,20 +113,10 @@ void Win32Platform::EnableWindow(WindowHandle window, bool enable)
 
 void Win32Platform::HideApplicationWindow()
 {
-    if (windows_ != nullptr && windows_->ApplicationWindow() != nullptr)
-        ::ShowWindow(windows_->ApplicationWindow(), SW_HIDE);
+    if (application_ != nullptr) ::ShowWindow(application_, SW_HIDE);
 }
 
 void Win32Platform::ShowCursor() { ::ShowCursor(TRUE); }
-
-void Win32Platform::DisableIme()
-{
-    // IMM32 is not on every system the saver runs on: looked up at run time.
-    if (windows_ == nullptr) return;
-    Library imm("IMM32.DLL");
-    using Associate = HANDLE(WINAPI*)(HWND, HANDLE);
-    if (auto associate = imm.Entry<Associate>("ImmAssociateContext")) associate(windows_->FormWindow(), nullptr);
-}
 
 bool Win32Platform::CreateKey(std::string_view path)
 {
@@ -195,22 +185,7 @@ PasswordAnswer Win32Platform::VerifyScreenSavePwd(std::string_view libraryPath, 
     return verify(ToHwnd(window)) ? PasswordAnswer::Allowed : PasswordAnswer::Refused;
 }
 
-void Win32Platform::RepaintImage(bool now)
-{
-    if (windows_ != nullptr) windows_->RepaintImage(now);
-}
 
-void Win32Platform::DrawSamplePicture(int x, int y)
-{
-    if (windows_ != nullptr) windows_->DrawSamplePicture(x, y);
-}
-
-void Win32Platform::HideForm()
-{
-    if (windows_ != nullptr) windows_->HideForm();
-}
-
-void Win32Platform::Terminate() { ::PostQuitMessage(0); }
 
 ShortSleep::ShortSleep()
 {

@@ -1,7 +1,6 @@
-// The platform on Windows: the real clock, registry, system calls and the two
-// libraries loaded for one call. What belongs to the window framework
-// (repaints, the preview still, hiding, terminating) goes to the windows
-// that FormWindows owns.
+// The system under the saver on Windows: the real clock, system facts,
+// registry and the two libraries loaded for one call; the sleeps and the
+// DPI queries of the host. The windows are the host's (form_host.h).
 #pragma once
 
 #include <windows.h>
@@ -19,19 +18,6 @@ using platform::Tick;
 using platform::ValueKind;
 using platform::WindowHandle;
 
-// The windows of the framework, as the platform needs them.
-class FormWindows {
-public:
-    virtual HWND ApplicationWindow() const = 0;
-    virtual HWND FormWindow() const = 0;
-    virtual void RepaintImage(bool now) = 0;
-    virtual void DrawSamplePicture(int x, int y) = 0;
-    virtual void HideForm() = 0;
-
-protected:
-    ~FormWindows() = default;
-};
-
 inline HWND ToHwnd(WindowHandle handle) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handle)); }
 inline WindowHandle FromHwnd(HWND window)
 {
@@ -40,7 +26,8 @@ inline WindowHandle FromHwnd(HWND window)
 
 class Win32Platform : public platform::Platform {
 public:
-    void Attach(FormWindows* windows) { windows_ = windows; }
+    // The application's hidden window, which HideApplicationWindow hides.
+    void SetApplicationWindow(HWND window) { application_ = window; }
 
     Tick timeGetTime() override;
     void timeBeginPeriod(std::uint32_t milliseconds) override;
@@ -55,19 +42,14 @@ public:
     void EnableWindow(WindowHandle window, bool enable) override;
     void HideApplicationWindow() override;
     void ShowCursor() override;
-    void DisableIme() override;
     bool CreateKey(std::string_view path) override;
     RegistryValue ReadValue(std::string_view keyPath, std::string_view name) override;
     LibraryCall PwdChangePassword(WindowHandle owner) override;
     std::string GetSystemDirectory() override;
     PasswordAnswer VerifyScreenSavePwd(std::string_view libraryPath, WindowHandle window) override;
-    void RepaintImage(bool now) override;
-    void DrawSamplePicture(int x, int y) override;
-    void HideForm() override;
-    void Terminate() override;
 
 private:
-    FormWindows* windows_ = nullptr;
+    HWND application_ = nullptr;
 };
 
 // Sleeps to the microsecond where the system can (NtDelayExecution of the NT

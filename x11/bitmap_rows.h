@@ -1,15 +1,13 @@
-// Rows of an X image from the engine's rows. The engine keeps the leftmost
-// pixel of a byte in its high bit, bytes in order; a server takes a bitmap in
-// scanline units of 1, 2 or 4 bytes, stored in its image byte order, whose
-// pixels run from the unit's high or low bit by its bitmap bit order; or
-// 32-bit pixels in its image byte order, each bit widened to black or white.
-// A window row of the stage is its figure row with every pixel made `scale`
-// screen pixels wide, in either form.
+// Rows of an X image from the engine's rows, in the server's own order. The
+// engine keeps the leftmost pixel of a byte in its high bit, bytes in
+// order; a server takes a bitmap in scanline units of 1, 2 or 4 bytes,
+// stored in its image byte order, whose pixels run from the unit's high or
+// low bit by its bitmap bit order; or 32-bit pixels in its image byte
+// order, which the saver's widener makes of the two pixels as they lie.
 #pragma once
 
 #include <X11/Xlib.h>
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -33,32 +31,10 @@ BitmapLayout LayoutOf(const XImage& image);
 // that hold those pixels.
 void CopyRow(std::uint8_t* to, const std::uint8_t* row, int from, int width, const BitmapLayout& layout);
 
-// Black and white as 32-bit pixels lie in an image's memory, and the blocks
-// a figure pixel makes at one scale, for every four figure pixels at a time:
-// Blocks[4 x Scale x n] on holds the 4 x Scale pixels of the bits of n, its
-// high bit first.
-struct PixelLayout {
-    std::uint32_t Black = 0, White = 0;
-    int Scale = 1;
-    std::vector<std::uint32_t> Blocks;
-};
-
-// The layout of `image`, a ZPixmap of 32 bits a pixel, for the pixel values
-// `black` and `white` of its visual, at `scale` (1 to saver::kMaxScale).
-PixelLayout PixelLayoutOf(const XImage& image, unsigned long black, unsigned long white, int scale = 1);
-
-// `width` screen pixels of the figure row `row` into `to`, 32-bit pixels:
-// figure pixel `from` on, each made layout.Scale pixels wide, the first
-// entered `phase` pixels in (0 to Scale - 1). Writes exactly `width`
-// pixels; reads only the bytes of `row` that hold their figure pixels.
-void WidenRow(std::uint8_t* to, const std::uint8_t* row, int from, int phase, int width, const PixelLayout& layout);
-
-// How one image takes its rows: one bit a pixel, or 32-bit pixels.
-struct RowFormat {
-    bool Pixels = false;
-    BitmapLayout Bits;
-    PixelLayout Colours;
-};
+// The widener of `image`, a ZPixmap of 32 bits a pixel, for the pixel
+// values `black` and `white` of its visual, at `scale` (1 to
+// saver::kMaxScale): the two pixels as their bytes lie in the image.
+saver::PixelWidener PixelLayoutOf(const XImage& image, unsigned long black, unsigned long white, int scale = 1);
 
 // What a bitmap's rows keep from one to the next at a scale above 1: the
 // enlarger of that scale and the row it enlarged.
@@ -67,13 +43,13 @@ struct RowScratch {
     std::vector<std::uint8_t> Bits;
 };
 
-// One window row of the stage into `to`: `width` screen pixels from the
-// figure row `row`, each of its pixels from pixel `from` on made `scale`
-// pixels wide, the first of them entered `phase` pixels in (0 to scale - 1).
-// 32-bit pixels are widened straight from the row by a layout of that
-// scale; a bitmap's row is enlarged first, into `scratch`, which is reused
-// from row to row. `row` is a surface's row, readable a word past its ends.
-void StageRow(std::uint8_t* to, const std::uint8_t* row, int from, int phase, int width, int scale,
-              const RowFormat& format, RowScratch& scratch);
+// One window row of the stage into a bitmap's row `to`: `width` screen
+// pixels from the figure row `row`, each of its pixels from pixel `from` on
+// made `scale` pixels wide, the first of them entered `phase` pixels in (0
+// to scale - 1), laid out as `layout` says. The row is enlarged first, into
+// `scratch`, which is reused from row to row. `row` is a surface's row,
+// readable a word past its ends.
+void BitmapRow(std::uint8_t* to, const std::uint8_t* row, int from, int phase, int width, int scale,
+               const BitmapLayout& layout, RowScratch& scratch);
 
 }  // namespace x11

@@ -73,7 +73,8 @@ void StageImage::Make(int width, int height)
     if (XShmQueryExtension(display_) && MakeShared(width, height)) return;
     // A display without shared memory (over the network): a plain image.
     image_ = PlainBitmap(display_, visual_, width, height);
-    format_ = {false, LayoutOf(*image_), {}};
+    pixels_ = false;
+    layout_ = LayoutOf(*image_);
 }
 
 bool StageImage::MakeShared(int width, int height)
@@ -107,34 +108,32 @@ bool StageImage::MakeShared(int width, int height)
         image_ = nullptr;
         return false;
     }
-    format_ = pixels ? RowFormat{true, {}, PixelLayoutOf(*image_, black_, white_)} : RowFormat{false, LayoutOf(*image_), {}};
+    pixels_ = pixels;
+    if (pixels)
+        widener_ = PixelLayoutOf(*image_, black_, white_);
+    else
+        layout_ = LayoutOf(*image_);
     return true;
 }
 
-void StageImage::Fill(const saver::StageView& view, const figure::Surface& picture, int pictureLeft, int pictureTop)
+void StageImage::Fill(const saver::WindowFrame& frame)
 {
-    const platform::Rect shown = view.Shown();
-    if (shown.Empty() || image_ == nullptr) return;
-    const saver::ShownSpan columns = view.Columns();
-    // 32-bit pixels are widened by a layout of the view's scale.
-    if (format_.Pixels && format_.Colours.Scale != view.Scale())
-        format_.Colours = PixelLayoutOf(*image_, black_, white_, view.Scale());
-    const int width = std::min(shown.Right - shown.Left, image_->width);
-    const int height = std::min(shown.Bottom - shown.Top, image_->height);
-    const int from = columns.First - pictureLeft;
+    if (image_ == nullptr || frame.Covered.Empty()) return;
+    const int width = frame.Width(), height = frame.Height();
+    if (width > image_->width || height > image_->height) return;  // Fit makes it as large as the stage shows
     auto* data = reinterpret_cast<std::uint8_t*>(image_->data);
-    const std::size_t stride = std::size_t(image_->bytes_per_line);
-    int last = -1;  // the figure row the row above showed
-    for (int i = 0; i < height; ++i) {
-        std::uint8_t* to = data + std::size_t(i) * stride;
-        const int row = view.StageRow(shown.Top + i);
-        if (row == last) {
-            // The next screen row of the same figure row's blocks.
-            std::memcpy(to, to - stride, stride);
-            continue;
-        }
-        last = row;
-        StageRow(to, picture.Row(row - pictureTop), from, columns.Phase, width, view.Scale(), format_, scratch_);
+    const std::ptrdiff_t stride = image_->bytes_per_line;
+    if (pixels_) {
+        if (widener_.Scale() != frame.Scale) widener_ = PixelLayoutOf(*image_, black_, white_, frame.Scale);
+        saver::WidenFrame(frame, data, stride, widener_);
+        return;
+    }
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* to = data + std::ptrdiff_t(y) * stride;
+        if (frame.RepeatsRow(y))
+            std::memcpy(to, to - stride, std::size_t(stride));  // the next screen row of the same blocks
+        else
+            BitmapRow(to, frame.Row(y), frame.FirstColumn, frame.PhaseX, width, frame.Scale, layout_, scratch_);
     }
 }
 

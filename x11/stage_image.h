@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "figure/surface.h"
-#include "saver/stage_view.h"
+#include "saver/frame.h"
+#include "saver/widen.h"
 #include "x11/bitmap_rows.h"
 
 namespace x11 {
@@ -43,10 +43,9 @@ public:
     // Throws std::bad_alloc where no image can be made.
     void Fit(int width, int height, bool exactly);
 
-    // Fills the image with what `view` shows of the stage, whose pixel (x, y)
-    // is `picture`'s (x - pictureLeft, y - pictureTop); the picture covers
-    // the stage.
-    void Fill(const saver::StageView& view, const figure::Surface& picture, int pictureLeft, int pictureTop);
+    // Fills the image's top-left with the rows of `frame`'s covered
+    // rectangle, at its scale.
+    void Fill(const saver::WindowFrame& frame);
 
     // Puts the image's top-left `width` x `height` at (x, y) of `window`, and
     // waits until the server has taken a shared image, which the next Fill
@@ -74,7 +73,9 @@ private:
     XImage* image_ = nullptr;
     XShmSegmentInfo shm_{};
     bool shared_ = false;
-    RowFormat format_;
+    bool pixels_ = false;  // the image holds 32-bit pixels, else one bit a pixel
+    BitmapLayout layout_;
+    saver::PixelWidener widener_;
     RowScratch scratch_;
 };
 

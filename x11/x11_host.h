@@ -1,35 +1,30 @@
-// The X11 host under TForm1: the window it draws into (its own, the root or
-// the daemon's, or a given one), the stage filling it (or the classic stage
-// centred in it) at its scale, painted from the frame through the stage's
-// image in that window's own black and white, the frame rate in a corner,
-// keys and the pointer routed to the form's handlers in its own window, and
-// the loop, which sleeps until the next due tick, the stage's rebuilding
-// after a resize, an X event or a signal.
+// The X11 host under TForm1: the form on the target window, its stage
+// filling the window (or the classic stage centred in it) at its scale,
+// painted from the saver's frame description through the stage's image,
+// keys and the pointer handed to the form's handlers in a window of its
+// own, and the loop, which sleeps on the connection and the signals until
+// the next due tick, the frame-rate reading or the restage after a resize.
 #pragma once
 
 #include <X11/Xlib.h>
 
 #include <cstdint>
 #include <memory>
-#include <optional>
-#include <stdexcept>
 #include <string>
 
-#include "app/frame_rate.h"
 #include "app/hack_options.h"
 #include "figure/surface.h"
-#include "saver/saver_window.h"
+#include "saver/frame.h"
+#include "saver/input.h"
 #include "saver/pointer_filter.h"
+#include "saver/saver_window.h"
+#include "saver/settle.h"
+#include "x11/frame_rate_box.h"
 #include "x11/stage_image.h"
+#include "x11/target_window.h"
 #include "x11/x11_platform.h"
 
 namespace x11 {
-
-// The host cannot start: no display, no such window. what() is one line.
-class StartError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // How a run ended: with an exit status, or by a signal that asks the
 // process to end by that same signal once the host is gone.
@@ -38,7 +33,7 @@ struct RunEnd {
     int Signal = 0;  // 0: none
 };
 
-class X11Host : public HostWindow {
+class X11Host : public platform::WindowHost {
 public:
     // Opens the display and the window the options name, and creates the
     // form in it. Throws StartError. From here on a lost connection to the
@@ -53,85 +48,63 @@ public:
     // signal arrives on `signalFd` (a signalfd).
     RunEnd Run(int signalFd);
 
-    platform::Size WindowSize() const override { return {width_, height_}; }
-    void RepaintImage(bool now) override;
+    void RepaintImage(bool) override { Paint(saver::PaintArea::Stage); }
     void HideForm() override;
     void Terminate() override { quit_ = true; }
 
 private:
-    void OpenWindow(const app::HackOptions& options);
-    void CreateOwnWindow(const app::HackOptions& options);
-    // The scale: --scale, else the display's Xft.dpi, else 1.
-    int ChooseScale(const app::HackOptions& options);
-    int FittedScale() const;
-    void CreateForm(int scale);
+    static ::Display* OpenDisplay(const app::HackOptions& options);
+    // The scale: --scale as given, else the display's Xft.dpi lowered until
+    // the classic stage fits the window, else 1.
+    int Scale() const;
     // The stage the window asks for, made for the first time or again, and
     // the image for what it shows. Throws std::runtime_error, one line, when
     // there is no memory for them.
     void MakeStage(bool again);
+    void SayStage() const;
+    void Handle(XEvent& event);
     // The window's new size: the stage centred on it at once; the new stage
     // made once the sizes stop coming.
     void OnResize(int width, int height);
     void Restage();
-    void SayStage() const;
-    void PaintAll();
-    void Handle(XEvent& event);
-    void OnPointer(int x, int y);
+    void OnMotion(XEvent& event);
     void OnButton(const XButtonEvent& press);
-    void PaintBorder();
-    void PaintStage();
-    // The frame rate's box in the bottom-left corner, which the stage's
-    // paints leave out.
-    void PaintFrameRate();
-    void ClipStageAroundFrameRate();
-    // The window's point in the image's own pixels, where the stage shows
-    // the image there.
-    struct ImagePoint {
-        int X, Y;
-    };
-    std::optional<ImagePoint> OnImage(int x, int y) const;
+    // The part of the window `area` names, from the frame description.
+    void Paint(saver::PaintArea area);
+    void PaintBlack(const saver::WindowFrame& frame);
+    void PaintAll();
+    void ClipAroundFrameRate();
     bool Animating() const;
+    // Runs what is due by `now`; the monotonic nanosecond of the next thing
+    // due, 0 for none, or `now` where it ran a frame or a restage.
+    std::uint64_t RunDue(std::uint64_t now);
+    // Sleeps until `deadline` (0: no end), a server event or a signal.
+    void Wait(std::uint64_t now, std::uint64_t deadline, int signalFd, RunEnd& end);
 
     app::HackOptions options_;
-    ::Display* display_ = nullptr;
-    Window window_ = 0;
-    XWindowAttributes attributes_{};
-    bool ownWindow_ = false;
+    ::Display* display_;
+    std::unique_ptr<TargetWindow> window_;
     int width_ = 0;
     int height_ = 0;
-    // Black and white as pixels of the window's visual and colormap.
-    unsigned long black_ = 0, white_ = 0;
-    bool coloursAllocated_ = false;  // in the window's colormap, to be freed
-    Colormap colormap_ = 0;
     GC stageGc_ = nullptr;  // one bits white, zero bits black
     GC blackGc_ = nullptr;
-    Cursor cross_ = 0;
-    bool crossShown_ = false;
-    Atom deleteWindow_ = 0;
-
-    // The stage's picture as the server takes it; the stage, should the
-    // image's picture ever not cover it.
+    // The stage's picture as the server takes it.
     std::unique_ptr<StageImage> image_;
-    figure::Surface shown_;
-    // Where the scale came from, for --verbose.
+    std::unique_ptr<FrameRateBox> frameRate_;
+    // Where the scale came from, for --verbose, and the display's DPI's
+    // scale before the fit.
     std::string scaleSource_;
-    int dpiScale_ = 1;  // the display's DPI's, before the fit
-    // When the stage is made anew for the window's size, in monotonic
-    // nanoseconds: a while after the last of a run of resizes; 0: not due.
-    std::uint64_t restageDueNs_ = 0;
+    int dpiScale_ = 1;
+    // The stage is made anew for the window's size once a run of resizes
+    // has settled.
+    saver::SettleTimer restage_;
 
     X11Platform platform_;
     figure::Surface title_;
     std::unique_ptr<saver::TForm1> form_;
     saver::PointerFilter pointer_;
-    Time lastPress_ = 0;
-    int pressX_ = 0, pressY_ = 0;
-    bool pressed_ = false;
+    saver::DoubleClick doubleClick_;
     bool quit_ = false;
-
-    app::FrameRateMeter frameRate_;
-    XImage* frameRateImage_ = nullptr;
-    GC frameRateGc_ = nullptr;  // as the stage's, without its clip
 };
 
 }  // namespace x11

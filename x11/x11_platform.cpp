@@ -21,19 +21,4 @@ platform::RegistryValue X11Platform::ReadValue(std::string_view keyPath, std::st
     return {platform::ValueKind::NoKey, {}, 0};
 }
 
-void X11Platform::RepaintImage(bool now)
-{
-    if (host_ != nullptr) host_->RepaintImage(now);
-}
-
-void X11Platform::HideForm()
-{
-    if (host_ != nullptr) host_->HideForm();
-}
-
-void X11Platform::Terminate()
-{
-    if (host_ != nullptr) host_->Terminate();
-}
-
 }  // namespace x11

@@ -26,20 +26,31 @@ double ProcessCpuSeconds()
     return Seconds(kernel) + Seconds(user);
 }
 
-// The real platform, noting the clock reading of every paced frame.
+// The real platform, noting the clock reading of every paced frame: the
+// loop reads the clock at least once between two rounds of frames, and a
+// paced frame has stamped its reading by then.
 class Recorder : public windows::Win32Platform {
 public:
     Recorder(DWORD settle, DWORD measure) : settle_(settle), measure_(measure) {}
 
     void Watch(const windows::FormHost* host) { host_ = host; }
 
-    void RepaintImage(bool now) override
+    windows::Tick timeGetTime() override
     {
-        Win32Platform::RepaintImage(now);
         const saver::TForm1* form = host_ != nullptr ? host_->Form() : nullptr;
-        // The first frame comes with the activation, steered ones with moves.
-        if (now || form == nullptr || !form->Activated) return;
-        const DWORD tick = form->Pacing.LastFrameTick;
+        if (form != nullptr && form->Activated && form->PacedFrames != seen_) {
+            seen_ = form->PacedFrames;
+            Note(form->Pacing.LastFrameTick);
+        }
+        return Win32Platform::timeGetTime();
+    }
+
+    std::vector<DWORD> Frames;
+    double Cpu = 0;
+
+private:
+    void Note(DWORD tick)
+    {
         if (start_ == 0) start_ = tick;
         if (tick - start_ < settle_) return;
         if (Frames.empty()) cpuAtStart_ = ProcessCpuSeconds();
@@ -51,14 +62,11 @@ public:
         }
     }
 
-    std::vector<DWORD> Frames;
-    double Cpu = 0;
-
-private:
     const windows::FormHost* host_ = nullptr;
     DWORD settle_, measure_, start_ = 0;
     double cpuAtStart_ = 0;
     bool closing_ = false;
+    std::uint64_t seen_ = 0;
 };
 
 }  // namespace
@@ -72,11 +80,10 @@ int main(int argc, char** argv)
     std::uint32_t sleepTime = 0;
     {
         windows::FormHost host(GetModuleHandleA(nullptr), platform);
-        platform.Attach(&host);
         platform.Watch(&host);
         host.CreateApplicationWindow("screen saver");
         host.RunSaver();
-        platform.Attach(nullptr);
+        platform.Watch(nullptr);
     }
     sleepTime = saver::SleepTimeFrom(platform.ReadValue(saver::kSettingsKey, saver::kSleepTimeValue));
     const std::vector<DWORD>& frames = platform.Frames;

@@ -1,6 +1,7 @@
 // A deterministic platform for tests and vidider-sim: a clock the caller
 // sets, an in-memory registry, scripted answers, and a record of every call
-// in the order made ("timeBeginPeriod(1)", "SystemParametersInfoA(97,1)", ...).
+// in the order made ("timeBeginPeriod(1)", "SystemParametersInfoA(97,1)", ...),
+// the calls of the system and of the window's host in one list.
 #pragma once
 
 #include <functional>
@@ -13,7 +14,7 @@
 
 namespace platform::sim {
 
-class SimPlatform : public Platform {
+class SimPlatform : public Platform, public WindowHost {
 public:
     // State the test or the simulator sets.
     Tick Now = 0;

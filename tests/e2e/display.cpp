@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <chrono>
 #include <fstream>
 #include <stdexcept>
@@ -125,10 +126,22 @@ TestDisplay::TestDisplay(Screens screens, const std::string& size, bool openToAl
         StartOne(options);
         return;
     }
-    std::string host;
-    host_ = StartServer({"Xvfb", "-screen", "0", "2400x1100x24", "-nolisten", "tcp", "-noreset"}, "", host);
+    std::string host, outer = "2400x1100x24";
     std::vector<std::string> argv = {"Xephyr", "+xinerama", "-screen", "1280x1024+0+0", "-screen", "1024x768+1280+0",
                                      "-nolisten", "tcp", "-noreset"};
+    if (screens == Screens::EqualMonitors) {
+        int count = 0, width = 0, height = 0;
+        if (std::sscanf(size.c_str(), "%dx%dx%d", &count, &width, &height) != 3 || count < 1)
+            throw std::runtime_error("equal monitors as NxWxH, not " + size);
+        outer = std::to_string(count * width) + "x" + std::to_string(height + 20) + "x24";
+        argv = {"Xephyr", "+xinerama"};
+        for (int k = 0; k < count; ++k) {
+            argv.push_back("-screen");
+            argv.push_back(std::to_string(width) + "x" + std::to_string(height) + "+" + std::to_string(k * width) + "+0");
+        }
+        argv.insert(argv.end(), {"-nolisten", "tcp", "-noreset"});
+    }
+    host_ = StartServer({"Xvfb", "-screen", "0", outer, "-nolisten", "tcp", "-noreset"}, "", host);
     if (openToAll) argv.push_back("-ac");
     server_ = StartServer(argv, host, name_);
     Connect(true);

@@ -48,8 +48,10 @@ class TestDisplay {
 public:
     // One screen of `size` (WxH, 24 bits, black root); or two monitors side
     // by side in one root, 1280 x 1024 at the origin and 1024 x 768 to its
-    // right, the root white so that a monitor nothing covers shows white.
-    enum class Screens { One, TwoMonitors };
+    // right; or `size` = "NxWxH": N equal monitors of W x H side by side.
+    // Where there are monitors, the root is white, so that a monitor
+    // nothing covers shows white.
+    enum class Screens { One, TwoMonitors, EqualMonitors };
     // `openToAll`: clients of any user may connect (a daemon run as another).
     explicit TestDisplay(Screens screens = Screens::One, const std::string& size = "1280x1024", bool openToAll = false);
     // One screen, the root black, made as `options` say.

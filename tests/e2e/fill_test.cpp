@@ -1,7 +1,8 @@
 // The full-screen saver under Wine on a 1920 x 1080 screen: the stage that
 // fills the screen (the Stage setting "fill"), the classic 1024 x 768 stage
-// with its black border (no setting), and both at 192 DPI, where every
-// figure pixel is a 2 x 2 block of screen pixels.
+// with its black border (no setting), and both at 144 DPI, the usual
+// laptop's 150 %, where a 2 x 2 block a figure pixel would not let the
+// classic stage fit: scale 1.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -129,29 +130,55 @@ TEST_F(Fill, TheClassicRegFileBringsBackTheStageWithItsBlackBorder)
     EndWithAKey(pid);
 }
 
-TEST_F(Fill, At192DpiEveryFigurePixelIsATwoByTwoBlockInBothModes)
+// Whether every 2 x 2 block from the origin is of one colour, as at scale 2.
+bool TwoByTwoBlocks(const Shot& screen)
 {
-    SetDpi(192);
-    for (const char* mode : {"classic", "FILL"}) {  // any case
-        SetStage(mode);
-        const double started = Now();
-        pid_t pid = Start();
-        PastTheTitle(started);
-        // At scale 2 the classic stage is 2048 x 1536 screen pixels from
-        // (-64, -228): the screen holds a cut of it, no border; a fill stage
-        // of 960 x 540 figure pixels takes the classic one's floor, the same.
-        Shot screen = h.Grab(0, 0, kWidth, kHeight);
-        for (int y = 0; y + 1 < kHeight; y += 2)
-            for (int x = 0; x + 1 < kWidth; x += 2) {
-                const Pixel p = screen.At(x, y);
-                ASSERT_TRUE(screen.At(x + 1, y) == p && screen.At(x, y + 1) == p && screen.At(x + 1, y + 1) == p)
-                    << mode << ": the block at " << x << "," << y << " is not one colour; "
-                    << SaveShot(screen, std::string("blocks-") + mode);
+    for (int y = screen.y; y + 1 < screen.y + screen.height; y += 2)
+        for (int x = screen.x; x + 1 < screen.x + screen.width; x += 2) {
+            const Pixel p = screen.At(x, y);
+            if (!(screen.At(x + 1, y) == p && screen.At(x, y + 1) == p && screen.At(x + 1, y + 1) == p)) return false;
+        }
+    return true;
+}
+
+TEST_F(Fill, At144DpiTheClassicStageShowsAtScaleOneWithItsBlackBorder)
+{
+    // 1024 x 768 at scale 2 would be 2048 x 1536 screen pixels, cut on every
+    // side: the scale is lowered to 1 until it fits.
+    SetDpi(144);
+    const double started = Now();
+    pid_t pid = Start();
+    PastTheTitle(started);
+    Shot screen = h.Grab(0, 0, kWidth, kHeight);
+    for (int y = 0; y < kHeight; y += 2)
+        for (int x = 0; x < kWidth; x += 2) {
+            const bool onStage = x >= 448 && x < 448 + 1024 && y >= 156 && y < 156 + 768;
+            if (!onStage) {
+                ASSERT_TRUE(screen.At(x, y).Black()) << "border pixel " << x << "," << y << "; "
+                                                     << SaveShot(screen, "classic-144");
             }
-        EXPECT_TRUE(HasBoth(h.Grab(0, 0, kWidth, 2))) << mode << ": the stage reaches the top edge";
-        EXPECT_TRUE(HasBoth(h.Grab(0, 0, 2, kHeight))) << mode << ": and the left edge";
-        EndWithAKey(pid);
-    }
+        }
+    EXPECT_TRUE(HasBoth(h.Grab(448, 156, 1024, 1))) << "the stage's top row is moire; " << SaveShot(screen, "classic-144");
+    EXPECT_TRUE(HasBoth(h.Grab(448 + 1023, 156, 1, 768))) << "its right column";
+    EXPECT_FALSE(TwoByTwoBlocks(h.Grab(448, 156, 1024, 768))) << "scale 1, not 2";
+    EndWithAKey(pid);
+}
+
+TEST_F(Fill, At144DpiTheFillStageCoversEveryEdgeAtScaleOne)
+{
+    SetDpi(144);
+    SetStage("fill");
+    const double started = Now();
+    pid_t pid = Start();
+    PastTheTitle(started);
+    Shot screen = h.Grab(0, 0, kWidth, kHeight);
+    EXPECT_TRUE(HasBoth(h.Grab(0, 0, kWidth, 1))) << "the top row; " << SaveShot(screen, "fill-144");
+    EXPECT_TRUE(HasBoth(h.Grab(0, kHeight - 1, kWidth, 1))) << "the bottom row";
+    EXPECT_TRUE(HasBoth(h.Grab(0, 0, 1, kHeight))) << "the left column";
+    EXPECT_TRUE(HasBoth(h.Grab(kWidth - 1, 0, 1, kHeight))) << "the right column";
+    EXPECT_FALSE(TwoByTwoBlocks(screen)) << "scale 1: a stage of 1920 x 1080 figure pixels";
+    for (const Pixel& p : screen.pixels) ASSERT_TRUE(p.Black() || p.White()) << "black and white only";
+    EndWithAKey(pid);
 }
 
 class Environment : public ::testing::Environment {

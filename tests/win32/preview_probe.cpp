@@ -26,7 +26,6 @@ DWORD WINAPI RunPreview(void* argument)
     auto preview = static_cast<Preview*>(argument);
     windows::Win32Platform platform;
     windows::FormHost host(GetModuleHandleA(nullptr), platform);
-    platform.Attach(&host);
     host.CreateApplicationWindow("vidider");
     platform.HideApplicationWindow();
     host.RunPreview(windows::FromHwnd(preview->parent));

@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "tools/title.h"
+#include "resources/title.h"
 
 namespace e2e {
 namespace {

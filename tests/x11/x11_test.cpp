@@ -14,7 +14,7 @@
 
 #include "app/frame_rate.h"
 #include "tests/x11/hack.h"
-#include "tools/title.h"
+#include "resources/title.h"
 
 namespace e2e {
 namespace {
