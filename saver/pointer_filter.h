@@ -8,19 +8,14 @@ namespace saver {
 
 class PointerFilter {
 public:
-    // The pointer's screen position when the window appears.
-    void Start(int screenX, int screenY)
-    {
-        x_ = screenX;
-        y_ = screenY;
-        known_ = true;
-    }
-
-    // True when the position differs from the last one seen.
+    // True when the pointer's screen position differs from the last one
+    // seen; the first position seen is a move.
     bool IsMove(int screenX, int screenY)
     {
         if (known_ && screenX == x_ && screenY == y_) return false;
-        Start(screenX, screenY);
+        x_ = screenX;
+        y_ = screenY;
+        known_ = true;
         return true;
     }
 

@@ -100,42 +100,10 @@ void TForm1::FormCreate()
     }
     StartSeed = IsPrimary() ? Platform.timeGetTime() % 30000u : Group->SeedFor(*this);
     Random.SetSeed(StartSeed);
-
-    if (ParentWindow != 0) {
-        if (auto rect = Platform.GetWindowRect(ParentWindow)) {
-            Width = rect->Right - rect->Left;
-            Height = rect->Bottom - rect->Top;
-        }
-        Figure.Panel1.Visible = false;
-        FormPaint();
-    } else {
-        platform::Rect area = Screen.Area;
-        if (area.Empty()) {
-            const platform::Size screen = Platform.ScreenSize();
-            area = {0, 0, screen.Width, screen.Height};
-        }
-        Left = area.Left;
-        Top = area.Top;
-        const figure::StageSize stage =
-            StageForWindow(area.Right - area.Left, area.Bottom - area.Top, Screen.Scale, Screen.Mode);
-        Figure.Panel1.Width = stage.Width;
-        Figure.Panel1.Height = stage.Height;
-        Resize(area.Right - area.Left, area.Bottom - area.Top);
-        Figure.Panel1.Visible = true;
-        if (IsPrimary()) {
-            std::optional<std::int32_t> platformId = Platform.GetVersionPlatformId();
-            if (!platformId) {
-                Close();
-                return;
-            }
-            PlatformId = *platformId;
-            if (PlatformId == kPlatform9x) Platform.SetScreenSaverRunning(true);
-        }
-        Host.DisableIme();
-        // The classic stage's other monitors go black; where the stage fills
-        // every screen, every monitor has a form of its own.
-        if (Screen.Mode == StageMode::Classic && IsPrimary()) LayOutCovers();
-    }
+    if (ParentWindow != 0)
+        CreateInPreview();
+    else if (!CreateFullScreen())
+        return;
 
     ReadSettings();
     GiveStartValues();
@@ -148,6 +116,47 @@ void TForm1::FormCreate()
         return;
     }
     if (ParentWindow == 0) idleInstalled_ = true;
+}
+
+void TForm1::CreateInPreview()
+{
+    if (auto rect = Platform.GetWindowRect(ParentWindow)) {
+        Width = rect->Right - rect->Left;
+        Height = rect->Bottom - rect->Top;
+    }
+    Figure.Panel1.Visible = false;
+    FormPaint();
+}
+
+bool TForm1::CreateFullScreen()
+{
+    platform::Rect area = Screen.Area;
+    if (area.Empty()) {
+        const platform::Size screen = Platform.ScreenSize();
+        area = {0, 0, screen.Width, screen.Height};
+    }
+    Left = area.Left;
+    Top = area.Top;
+    const figure::StageSize stage =
+        StageForWindow(area.Right - area.Left, area.Bottom - area.Top, Screen.Scale, Screen.Mode);
+    Figure.Panel1.Width = stage.Width;
+    Figure.Panel1.Height = stage.Height;
+    Resize(area.Right - area.Left, area.Bottom - area.Top);
+    Figure.Panel1.Visible = true;
+    if (IsPrimary()) {
+        std::optional<std::int32_t> platformId = Platform.GetVersionPlatformId();
+        if (!platformId) {
+            Close();
+            return false;
+        }
+        PlatformId = *platformId;
+        if (PlatformId == kPlatform9x) Platform.SetScreenSaverRunning(true);
+    }
+    Host.DisableIme();
+    // The classic stage's other monitors go black; where the stage fills
+    // every screen, every monitor has a form of its own.
+    if (Screen.Mode == StageMode::Classic && IsPrimary()) LayOutCovers();
+    return true;
 }
 
 void TForm1::MakeSurfaces(bool framesToCome)

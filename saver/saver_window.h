@@ -230,6 +230,10 @@ private:
         platform::Platform* platform_;
     };
 
+    // FormCreate's steps of preview mode and of saver mode; the second is
+    // false where creation stops (the version query failed).
+    void CreateInPreview();
+    bool CreateFullScreen();
     // The figure's surfaces for its stage, the pattern taken from another
     // monitor's form of the same stage size where there is one.
     void MakeSurfaces(bool framesToCome);
