@@ -5,44 +5,21 @@
 // classic stage fit: scale 1.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
-#include "tests/e2e/harness.h"
-#include "tests/e2e/process.h"
+#include "tests/e2e/screen_fixture.h"
 
 namespace e2e {
 namespace {
 
 constexpr int kWidth = 1920, kHeight = 1080;
-const std::string kSettings = "HKCU\\Software\\Tavrenholm\\ScreenSaverSample";
 
-class Fill : public ::testing::Test {
+class Fill : public OneScreen {
 protected:
-    Harness& h = Harness::Get(TestDisplay::Screens::One, "1920x1080");
+    // The probe lies on the classic stage, beside the title.
+    Fill() : OneScreen(kWidth, kHeight, 500, 200) {}
 
-    void SetUp() override
-    {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::printf("[e2e] %s.%s ran %s, on a 1920 x 1080 screen\n", test->test_suite_name(), test->name(),
-                    h.Describe().c_str());
-        std::fflush(stdout);
-        RecordProperty("ran", h.Describe() + ", on a 1920 x 1080 screen");
-        h.KillStray();
-        h.ImportReg("REGEDIT4\n\n[-HKEY_CURRENT_USER\\Software\\Tavrenholm]\n\n"
-                    "[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n\"LogPixels\"=-\n");
-        h.MoveTo(5, 5);
-    }
-    void TearDown() override
-    {
-        h.KillStray();
-        h.ImportReg("REGEDIT4\n\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n\"LogPixels\"=-\n");
-    }
-
-    void SetStage(const std::string& mode)
-    {
-        ASSERT_EQ(h.Reg({"add", kSettings, "/v", "Stage", "/t", "REG_SZ", "/d", mode, "/f"}), 0);
-    }
+    void SetStage(const std::string& mode) { Set("Stage", mode); }
     // What a user does with a .reg file of the download: imports it.
     void ImportRegFile(const std::string& name)
     {
@@ -55,30 +32,6 @@ protected:
         std::string listing;
         h.Reg({"query", kSettings, "/v", "Stage"}, &listing);
         return listing;
-    }
-    void SetDpi(int dpi)
-    {
-        ASSERT_EQ(h.Reg({"add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
-                         std::to_string(dpi), "/f"}),
-                  0);
-    }
-
-    // Starts the saver and waits until the middle of the screen shows moire.
-    pid_t Start()
-    {
-        pid_t pid = h.Start({h.Saver(), "/s"});
-        for (double start = Now(); Now() - start < h.Margin(20); Sleep(0.05))
-            if (HasBoth(h.Grab(kWidth / 2 - 300, 100, 200, 200))) return pid;
-        ADD_FAILURE() << "no moire within " << h.Margin(20) << " s; " << SaveShot(h.Grab(0, 0, kWidth, kHeight), "fill-none");
-        return pid;
-    }
-    // Waits past the title.
-    void PastTheTitle(double startedAt) { Sleep(std::max(0.0, 4.5 + h.Margin(0.7) - (Now() - startedAt))); }
-
-    void EndWithAKey(pid_t pid)
-    {
-        h.Key("a");
-        EXPECT_EQ(h.WaitExit(pid, h.Margin(3)).code, 0) << "a key ends the saver with exit code 0";
     }
 };
 
@@ -108,28 +61,6 @@ TEST_F(Fill, TheMoireReachesEveryEdgeOfTheScreenWithTheTitleInItsMiddle)
     EndWithAKey(pid);
 }
 
-TEST_F(Fill, TheClassicRegFileBringsBackTheStageWithItsBlackBorder)
-{
-    ImportRegFile("Fill every screen.reg");
-    ImportRegFile("Classic 1024x768 stage.reg");  // and back
-    ASSERT_NE(StageValue().find("classic"), std::string::npos) << StageValue();
-    const double started = Now();
-    pid_t pid = Start();
-    PastTheTitle(started);
-    // The 1024 x 768 stage at ((1920 - 1024) / 2, (1080 - 768) / 2) = (448, 156).
-    Shot screen = h.Grab(0, 0, kWidth, kHeight);
-    for (int y = 0; y < kHeight; y += 2)
-        for (int x = 0; x < kWidth; x += 2) {
-            const bool onStage = x >= 448 && x < 448 + 1024 && y >= 156 && y < 156 + 768;
-            if (!onStage) {
-                ASSERT_TRUE(screen.At(x, y).Black()) << "border pixel " << x << "," << y;
-            }
-        }
-    EXPECT_TRUE(HasBoth(h.Grab(448, 156, 1024, 1))) << "the stage's top row is moire; " << SaveShot(screen, "classic");
-    EXPECT_TRUE(HasBoth(h.Grab(448, 156, 1, 768))) << "the stage's left column is moire";
-    EndWithAKey(pid);
-}
-
 // Whether every 2 x 2 block from the origin is of one colour, as at scale 2.
 bool TwoByTwoBlocks(const Shot& screen)
 {
@@ -141,6 +72,36 @@ bool TwoByTwoBlocks(const Shot& screen)
     return true;
 }
 
+// The 1024 x 768 stage at scale 1 at ((1920 - 1024) / 2, (1080 - 768) / 2)
+// = (448, 156), moire to its edges, black around it.
+void ExpectTheClassicStageWithItsBorder(Harness& h, const std::string& shot)
+{
+    const Shot screen = h.Grab(0, 0, kWidth, kHeight);
+    for (int y = 0; y < kHeight; y += 2)
+        for (int x = 0; x < kWidth; x += 2) {
+            const bool onStage = x >= 448 && x < 448 + 1024 && y >= 156 && y < 156 + 768;
+            if (!onStage) {
+                ASSERT_TRUE(screen.At(x, y).Black()) << "border pixel " << x << "," << y << "; " << SaveShot(screen, shot);
+            }
+        }
+    EXPECT_TRUE(HasBoth(h.Grab(448, 156, 1024, 1))) << "the stage's top row is moire; " << SaveShot(screen, shot);
+    EXPECT_TRUE(HasBoth(h.Grab(448, 156, 1, 768))) << "its left column";
+    EXPECT_TRUE(HasBoth(h.Grab(448 + 1023, 156, 1, 768))) << "its right column";
+    EXPECT_FALSE(TwoByTwoBlocks(h.Grab(448, 156, 1024, 768))) << "scale 1, not 2";
+}
+
+TEST_F(Fill, TheClassicRegFileBringsBackTheStageWithItsBlackBorder)
+{
+    ImportRegFile("Fill every screen.reg");
+    ImportRegFile("Classic 1024x768 stage.reg");  // and back
+    ASSERT_NE(StageValue().find("classic"), std::string::npos) << StageValue();
+    const double started = Now();
+    pid_t pid = Start();
+    PastTheTitle(started);
+    ExpectTheClassicStageWithItsBorder(h, "classic");
+    EndWithAKey(pid);
+}
+
 TEST_F(Fill, At144DpiTheClassicStageShowsAtScaleOneWithItsBlackBorder)
 {
     // 1024 x 768 at scale 2 would be 2048 x 1536 screen pixels, cut on every
@@ -149,18 +110,7 @@ TEST_F(Fill, At144DpiTheClassicStageShowsAtScaleOneWithItsBlackBorder)
     const double started = Now();
     pid_t pid = Start();
     PastTheTitle(started);
-    Shot screen = h.Grab(0, 0, kWidth, kHeight);
-    for (int y = 0; y < kHeight; y += 2)
-        for (int x = 0; x < kWidth; x += 2) {
-            const bool onStage = x >= 448 && x < 448 + 1024 && y >= 156 && y < 156 + 768;
-            if (!onStage) {
-                ASSERT_TRUE(screen.At(x, y).Black()) << "border pixel " << x << "," << y << "; "
-                                                     << SaveShot(screen, "classic-144");
-            }
-        }
-    EXPECT_TRUE(HasBoth(h.Grab(448, 156, 1024, 1))) << "the stage's top row is moire; " << SaveShot(screen, "classic-144");
-    EXPECT_TRUE(HasBoth(h.Grab(448 + 1023, 156, 1, 768))) << "its right column";
-    EXPECT_FALSE(TwoByTwoBlocks(h.Grab(448, 156, 1024, 768))) << "scale 1, not 2";
+    ExpectTheClassicStageWithItsBorder(h, "classic-144");
     EndWithAKey(pid);
 }
 

@@ -124,6 +124,20 @@ SimulatorFrames RunSimulator(const std::string& seed, int frame, figure::StageSi
     return found;
 }
 
+void CloseLikeAWindowManager(TestDisplay& on, ::Window window)
+{
+    ::Display* x = X(on);
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = window;
+    close.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = long(XInternAtom(x, "WM_DELETE_WINDOW", False));
+    close.xclient.data.l[1] = CurrentTime;
+    XSendEvent(x, window, False, NoEventMask, &close);
+    XSync(x, False);
+}
+
 std::string Hex(unsigned long id)
 {
     char text[24];

@@ -53,6 +53,9 @@ SimulatorFrames RunSimulator(const std::string& seed, int frame, figure::StageSi
 // A top-level window of that name (WM_NAME) on the display; 0 when none.
 ::Window WindowNamed(TestDisplay& on, const std::string& name);
 
+// The window manager's close of `window`: WM_DELETE_WINDOW sent to it.
+void CloseLikeAWindowManager(TestDisplay& on, ::Window window);
+
 // "0x1a00003", as X11 programs write window ids.
 std::string Hex(unsigned long id);
 

@@ -104,17 +104,9 @@ TEST_F(Hack, FlatOutOnA4KWindowAKeyAndTheWindowManagersCloseEachEndItWithinASeco
         if (std::string(end) == "a key") {
             large.Key("space");
         } else {
-            ::Display* x = X(large);
             const ::Window found = WindowNamed(large, "vidider");
             ASSERT_NE(found, 0u) << "no window named vidider";
-            XEvent close{};
-            close.xclient.type = ClientMessage;
-            close.xclient.window = found;
-            close.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-            close.xclient.format = 32;
-            close.xclient.data.l[0] = long(XInternAtom(x, "WM_DELETE_WINDOW", False));
-            XSendEvent(x, found, False, NoEventMask, &close);
-            XSync(x, False);
+            CloseLikeAWindowManager(large, found);
         }
         const Finished finished = WaitExit(pid, 10);
         EXPECT_EQ(finished.code, 0) << end;

@@ -97,19 +97,9 @@ TEST_F(Window, TwentyMovesEndingAtTheCentreMakeTheStageBlackUntilTheMouseRests)
 TEST_F(Window, TheWindowManagersCloseEndsIt)
 {
     pid_t pid = StartFullScreen();
-    // The window manager's close: WM_DELETE_WINDOW to the window named vidider.
-    ::Display* x = X(d);
     const ::Window found = WindowNamed(d, "vidider");
     ASSERT_NE(found, 0u) << "no window named vidider";
-    XEvent close{};
-    close.xclient.type = ClientMessage;
-    close.xclient.window = found;
-    close.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-    close.xclient.format = 32;
-    close.xclient.data.l[0] = long(XInternAtom(x, "WM_DELETE_WINDOW", False));
-    close.xclient.data.l[1] = CurrentTime;
-    XSendEvent(x, found, False, NoEventMask, &close);
-    XSync(x, False);
+    CloseLikeAWindowManager(d, found);
     EXPECT_EQ(WaitExit(pid, 5).code, 0);
 }
 
