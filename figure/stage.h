@@ -1,7 +1,7 @@
 // The stage's size in figure pixels and what follows from it: the size of the
 // surfaces, the number of rings a set needs to reach their far corners, and
 // the rule that gives a window its stage. At 1024 x 768, the classic stage,
-// everything is as it always was: 2200 x 1700 surfaces, 110 rings.
+// the surfaces are 2200 x 1700 and a ring set has 111 rings.
 #pragma once
 
 #include <cstddef>

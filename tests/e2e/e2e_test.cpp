@@ -385,7 +385,7 @@ TEST_F(Saver, OnThe9xFamilyASetPasswordIsAskedForOncePerKeyBeforeClosing)
     EXPECT_EQ(end.code, 0);
     EXPECT_EQ(asked(), 2);
 
-    // Without the library the saver closes as before.
+    // Without the library no password is asked: a key ends the saver.
     std::remove(library.c_str());
     pid = StartSaver();
     h.Key("a");
