@@ -8,18 +8,15 @@
 #include "platform/sim/sim_platform.h"
 #include "saver/saver_window.h"
 #include "saver/dib.h"
+#include "tests/out_of_memory.h"
 
-// Out of memory on demand, for this test program only: while a limit is
-// set, every allocation of that many bytes or more fails, as the figure's
-// half-megabyte surfaces would on a machine without the memory; the small
-// ones (texts, the settings) still succeed.
-namespace {
+namespace saver {
 std::size_t allocationLimit = SIZE_MAX;
-}  // namespace
+}  // namespace saver
 
 void* operator new(std::size_t size)
 {
-    if (size >= allocationLimit) throw std::bad_alloc();
+    if (size >= saver::allocationLimit) throw std::bad_alloc();
     if (void* block = std::malloc(size > 0 ? size : 1)) return block;
     throw std::bad_alloc();
 }
@@ -29,14 +26,6 @@ void* operator new(std::size_t size)
 
 namespace saver {
 namespace {
-
-// Sets the allocation limit for its lifetime.
-struct OutOfMemory {
-    OutOfMemory() { allocationLimit = 100000; }
-    ~OutOfMemory() { allocationLimit = SIZE_MAX; }
-    OutOfMemory(const OutOfMemory&) = delete;
-    OutOfMemory& operator=(const OutOfMemory&) = delete;
-};
 
 using platform::RegistryValue;
 using platform::ValueKind;

@@ -56,13 +56,7 @@ void FormWindow::Relayout(const platform::Rect& area, int scale)
 
 void FormWindow::Paint(HDC dc, saver::PaintArea area)
 {
-    const saver::WindowFrame frame = saver::DescribeFrame(form_.View, form_.Figure, area);
-    try {
-        painter_.Paint(dc, frame);
-    } catch (...) {
-        const RECT all{0, 0, form_.Width, form_.Height};
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    }
+    painter_.Paint(dc, saver::DescribeFrame(form_.View, form_.Figure, area));
 }
 
 void FormWindow::RepaintImage(bool)

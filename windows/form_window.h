@@ -44,8 +44,7 @@ private:
     void OnPaint();
     void OnPointer(UINT message, LPARAM lParam);
     LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
-    // What `area` of the window shows now; black where the memory for the
-    // rows fails (the saver still ends on a key).
+    // What `area` of the window shows now.
     void Paint(HDC dc, saver::PaintArea area);
 
     HINSTANCE instance_;

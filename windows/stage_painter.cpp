@@ -1,6 +1,7 @@
 #include "windows/stage_painter.h"
 
 #include <cstring>
+#include <new>
 
 namespace windows {
 namespace {
@@ -53,8 +54,15 @@ void StagePainter::Paint(HDC dc, const saver::WindowFrame& frame)
         return;
     }
     asked_ = Way::Bits;  // a screen without 32-bit pixels, or no memory for them: for good
-    PaintBits(dc, frame);
     taken_ = Way::Bits;
+    try {
+        PaintBits(dc, frame);
+    } catch (const std::bad_alloc&) {
+        // No memory for the enlarged rows: that monitor stays black, and a
+        // key still ends the saver.
+        const RECT covered{frame.Covered.Left, frame.Covered.Top, frame.Covered.Right, frame.Covered.Bottom};
+        FillRect(dc, &covered, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    }
 }
 
 bool StagePainter::PaintPixels(HDC dc, const saver::WindowFrame& frame)

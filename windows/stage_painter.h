@@ -27,8 +27,8 @@ public:
     StagePainter(const StagePainter&) = delete;
     StagePainter& operator=(const StagePainter&) = delete;
 
-    // Paints `frame` on `dc`. Throws std::bad_alloc where the one-bit rows'
-    // memory cannot be had.
+    // Paints `frame` on `dc`; where the memory for the rows cannot be had,
+    // the covered rectangle black.
     void Paint(HDC dc, const saver::WindowFrame& frame);
     // The way the last paint took.
     Way Taken() const { return taken_; }
