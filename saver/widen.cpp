@@ -3,10 +3,41 @@
 #include <algorithm>
 #include <cstring>
 
+// The vector paths: SSE2 on every x86 build, AVX2 on x86-64 but Windows.
+#if defined(__i386__) || defined(__x86_64__)
+#define VIDIDER_X86 1
+#else
+#define VIDIDER_X86 0
+#endif
+#if defined(__x86_64__) && !defined(_WIN32)
+#define VIDIDER_AVX2 1
+#else
+#define VIDIDER_AVX2 0
+#endif
+
 #include "figure/surface.h"
 
 namespace saver {
 namespace {
+
+// One figure row widened into `rows` screen rows, `stride` bytes apart, as
+// PixelWidener::Widen says; `width` and `rows` are 1 or more. With `stream`
+// the vector paths write past the caches where the rows are aligned.
+struct RowJob {
+    std::uint8_t* to;
+    std::ptrdiff_t stride;
+    int rows;
+    const std::uint8_t* row;
+    int from, phase, width;
+    bool stream;
+};
+
+// `count` pixels of `pixel` into each of `rows` rows, `stride` bytes apart.
+void FillRun(std::uint8_t* to, std::ptrdiff_t stride, int rows, std::uint32_t pixel, int count)
+{
+    for (int r = 0; r < rows; ++r, to += stride)
+        for (int i = 0; i < count; ++i) std::memcpy(to + 4 * i, &pixel, 4);
+}
 
 // Whole chunks of 64 figure pixels, each widened to 64 x Scale pixels four
 // figure pixels at a time; `from` and `done` move past them. The scale is a
@@ -22,6 +53,25 @@ void WidenBlocks(std::uint8_t*& to, const std::uint8_t* row, int& from, int& don
         for (int shift = 60; shift >= 0; shift -= 4, to += kNibbleBytes)
             std::memcpy(to, blocks + ((bits >> shift) & 15) * 4 * Scale, kNibbleBytes);
     }
+}
+
+// The eight pixels of a byte's bits from the 32-byte aligned start of
+// `blocks`; the vector paths' table of eight pixels for every byte.
+const std::uint32_t* EightPixelTable(const std::vector<std::uint32_t>& blocks)
+{
+    const auto at = reinterpret_cast<std::uintptr_t>(blocks.data());
+    return reinterpret_cast<const std::uint32_t*>((at + 31) & ~std::uintptr_t(31));
+}
+
+// The eight bits of `byte` each made `scale` bits wide: 8 x scale bits, the
+// first pixel in the highest of them.
+std::uint64_t EnlargedByte(int byte, int scale)
+{
+    const std::uint64_t run = (std::uint64_t(1) << scale) - 1;
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i)
+        if (byte & (0x80 >> i)) bits |= run << (scale * (7 - i));
+    return bits;
 }
 
 }  // namespace
@@ -48,13 +98,7 @@ std::uint64_t LoadPixels64(const std::uint8_t* row, int from, int count)
 
 RowEnlarger::RowEnlarger(int scale) : scale_(std::clamp(scale, 1, kMaxScale))
 {
-    const std::uint64_t run = (std::uint64_t(1) << scale_) - 1;
-    for (int byte = 0; byte < 256; ++byte) {
-        std::uint64_t bits = 0;
-        for (int i = 0; i < 8; ++i)
-            if (byte & (0x80 >> i)) bits |= run << (scale_ * (7 - i));
-        enlarged_[std::size_t(byte)] = bits;
-    }
+    for (int byte = 0; byte < 256; ++byte) enlarged_[std::size_t(byte)] = EnlargedByte(byte, scale_);
 }
 
 void RowEnlarger::Enlarge(std::uint8_t* out, const std::uint8_t* row, int x, int count) const
@@ -82,32 +126,30 @@ void RowEnlarger::Enlarge(std::uint8_t* out, const std::uint8_t* row, int x, int
     }
 }
 
-PixelWidener::PixelWidener(std::uint32_t black, std::uint32_t white, int scale)
-    : black_(black), white_(white), scale_(std::clamp(scale, 1, kMaxScale))
-{
-    const int run = 4 * scale_;
-    blocks_.resize(std::size_t(16 * run));
-    for (int bits = 0; bits < 16; ++bits)
-        for (int i = 0; i < run; ++i)
-            blocks_[std::size_t(bits * run + i)] = (bits >> (3 - i / scale_)) & 1 ? white_ : black_;
-}
+// The paths, with the widener's tables at hand.
+struct WidenPaths {
+    static void Plain(const PixelWidener& w, const RowJob& job);
+    static void Rows(const PixelWidener& w, const RowJob& job);
+};
 
-void PixelWidener::Widen(std::uint8_t* to, const std::uint8_t* row, int from, int phase, int width) const
+void WidenPaths::Plain(const PixelWidener& w, const RowJob& job)
 {
-    const int scale = scale_;
-    int done = 0;  // screen pixels
+    std::uint8_t* to = job.to;
+    const std::uint8_t* row = job.row;
+    const int scale = w.scale_, width = job.width;
+    int from = job.from, done = 0;  // screen pixels
     // `count` pixels of one colour.
     auto fill = [&](bool white, int count) {
-        const std::uint32_t pixel = white ? white_ : black_;
-        for (int i = 0; i < count; ++i, to += 4) std::memcpy(to, &pixel, 4);
+        FillRun(to, 0, 1, white ? w.white_ : w.black_, count);
+        to += 4 * count;
         done += count;
     };
-    if (phase > 0 && width > 0) {
+    if (job.phase > 0) {
         // The rest of the first block.
-        fill(LoadPixels64(row, from, 1) != 0, std::min(scale - phase, width));
+        fill(LoadPixels64(row, from, 1) != 0, std::min(scale - job.phase, width));
         ++from;
     }
-    const std::uint32_t* blocks = blocks_.data();
+    const std::uint32_t* blocks = w.blocks_.data();
     switch (scale) {
     case 1: WidenBlocks<1>(to, row, from, done, width, blocks); break;
     case 2: WidenBlocks<2>(to, row, from, done, width, blocks); break;
@@ -125,18 +167,259 @@ void PixelWidener::Widen(std::uint8_t* to, const std::uint8_t* row, int from, in
         for (int i = 0; i < count; ++i) fill((bits >> (63 - i)) & 1, std::min(scale, width - done));
         from += count;
     }
+    // The other rows copy the first.
+    for (int r = 1; r < job.rows; ++r) std::memcpy(job.to + r * job.stride, job.to, std::size_t(width) * 4);
+}
+
+#if VIDIDER_X86
+
+namespace {
+
+// The vector paths' registers: two of 16 bytes or one of 32 make the eight
+// pixels of a table entry. A streaming store writes past the caches, to an
+// address aligned to the register's size; GCC offers it only within the
+// target's own functions, so here it is the instruction itself, which the
+// function a path is inlined into assembles.
+struct Sse2Registers {
+    typedef long long Vector __attribute__((vector_size(16)));
+    [[gnu::always_inline]] static void Stream(std::uint8_t* to, const Vector& v)
+    {
+#if defined(__clang__)
+        __builtin_nontemporal_store(v, reinterpret_cast<Vector*>(to));
+#else
+        asm volatile("movntdq %1, %0" : "=m"(*reinterpret_cast<Vector*>(to)) : "x"(v));
+#endif
+    }
+};
+
+#if VIDIDER_AVX2
+struct Avx2Registers {
+    typedef long long Vector __attribute__((vector_size(32)));
+    [[gnu::always_inline]] static void Stream(std::uint8_t* to, const Vector& v)
+    {
+#if defined(__clang__)
+        __builtin_nontemporal_store(v, reinterpret_cast<Vector*>(to));
+#else
+        asm volatile("vmovntdq %1, %0" : "=m"(*reinterpret_cast<Vector*>(to)) : "x"(v));
+#endif
+    }
+};
+#endif
+
+// Eight figure pixels (the first in bit 7 of `byte`) as 8 x Scale screen
+// pixels into `rows` rows, eight a store of the table's entry; with Cut,
+// only `left` of them (the last eight's part by plain copies), and the
+// pixels still left after them returned.
+template <class Registers, int Scale, bool Cut, bool Stream>
+[[gnu::always_inline]] inline int PutByte(std::uint8_t*& to, std::ptrdiff_t stride, int rows, unsigned byte,
+                                          const std::uint32_t* table, const std::uint64_t* enlarged, int left)
+{
+    using Vector = typename Registers::Vector;
+    constexpr int kCount = 32 / sizeof(Vector);
+    const std::uint64_t bits = Scale == 1 ? byte : enlarged[byte];
+    for (int k = Scale - 1; k >= 0; --k) {
+        const std::uint32_t* pixels = table + 8 * ((bits >> (8 * k)) & 255);
+        if (Cut && left < 8) {
+            for (int r = 0; r < rows; ++r) std::memcpy(to + r * stride, pixels, std::size_t(left) * 4);
+            to += 4 * left;
+            return 0;
+        }
+        Vector eight[kCount];
+        std::memcpy(eight, pixels, 32);
+        for (int r = 0; r < rows; ++r)
+            for (int i = 0; i < kCount; ++i) {
+                std::uint8_t* at = to + r * stride + i * std::ptrdiff_t(sizeof(Vector));
+                if (Stream)
+                    Registers::Stream(at, eight[i]);
+                else
+                    std::memcpy(at, &eight[i], sizeof(Vector));
+            }
+        to += 32;
+        if (Cut) left -= 8;
+    }
+    return left;
+}
+
+// Chunks of 64 figure pixels while whole ones fit in `width` from `done`
+// on; `to`, `from` and `done` move past them.
+template <class Registers, int Scale, bool Stream>
+[[gnu::always_inline]] inline void PutChunks(std::uint8_t*& to, std::ptrdiff_t stride, int rows,
+                                             const std::uint8_t* row, int& from, int& done, int width,
+                                             const std::uint32_t* table, const std::uint64_t* enlarged)
+{
+    for (; width - done >= 64 * Scale; done += 64 * Scale, from += 64) {
+        const std::uint64_t bits = LoadPixels64(row, from, 64);
+        for (int shift = 56; shift >= 0; shift -= 8)
+            PutByte<Registers, Scale, false, Stream>(to, stride, rows, unsigned(bits >> shift) & 255, table,
+                                                     enlarged, 0);
+    }
+}
+
+// The rest of the first block plainly, then 64 figure pixels at a time,
+// eight screen pixels a store from the table of eight bits (at scales over
+// 1, each byte of figure pixels enlarged to Scale bytes of bits first),
+// streamed where asked and every row's stores are aligned; the last cut
+// chunk byte by byte. Inlined into the function of each path, and so
+// compiled with its instructions.
+template <class Registers, int Scale>
+[[gnu::always_inline]] inline void WidenVectors(const RowJob& job, const std::uint32_t* table,
+                                                const std::uint64_t* enlarged)
+{
+    std::uint8_t* to = job.to;
+    const std::ptrdiff_t stride = job.stride;
+    const int rows = job.rows, width = job.width;
+    int from = job.from, done = 0;  // screen pixels
+    if (job.phase > 0) {
+        done = std::min(Scale - job.phase, width);
+        FillRun(to, stride, rows, table[LoadPixels64(job.row, from, 1) != 0 ? 8 * 255 : 0], done);
+        to += 4 * done;
+        ++from;
+    }
+    constexpr std::uintptr_t kAlign = sizeof(typename Registers::Vector) - 1;
+    if (job.stream && (reinterpret_cast<std::uintptr_t>(to) & kAlign) == 0 && (stride & std::ptrdiff_t(kAlign)) == 0)
+        PutChunks<Registers, Scale, true>(to, stride, rows, job.row, from, done, width, table, enlarged);
+    else
+        PutChunks<Registers, Scale, false>(to, stride, rows, job.row, from, done, width, table, enlarged);
+    int left = width - done;
+    if (left == 0) return;
+    const std::uint64_t bits = LoadPixels64(job.row, from, (left + Scale - 1) / Scale);
+    for (int shift = 56; left > 0; shift -= 8)
+        left = PutByte<Registers, Scale, true, false>(to, stride, rows, unsigned(bits >> shift) & 255, table,
+                                                      enlarged, left);
+}
+
+// The vector way at the widener's scale.
+template <class Registers>
+[[gnu::always_inline]] inline void WidenVectorsAtScale(int scale, const RowJob& job, const std::uint32_t* table,
+                                                       const std::uint64_t* enlarged)
+{
+    switch (scale) {
+    case 1: WidenVectors<Registers, 1>(job, table, enlarged); break;
+    case 2: WidenVectors<Registers, 2>(job, table, enlarged); break;
+    case 3: WidenVectors<Registers, 3>(job, table, enlarged); break;
+    case 4: WidenVectors<Registers, 4>(job, table, enlarged); break;
+    case 5: WidenVectors<Registers, 5>(job, table, enlarged); break;
+    case 6: WidenVectors<Registers, 6>(job, table, enlarged); break;
+    case 7: WidenVectors<Registers, 7>(job, table, enlarged); break;
+    default: WidenVectors<Registers, 8>(job, table, enlarged); break;
+    }
+}
+
+__attribute__((target("sse2"))) void WidenSse2(int scale, const RowJob& job, const std::uint32_t* table,
+                                               const std::uint64_t* enlarged)
+{
+    WidenVectorsAtScale<Sse2Registers>(scale, job, table, enlarged);
+}
+
+#if VIDIDER_AVX2
+__attribute__((target("avx2"))) void WidenAvx2(int scale, const RowJob& job, const std::uint32_t* table,
+                                               const std::uint64_t* enlarged)
+{
+    WidenVectorsAtScale<Avx2Registers>(scale, job, table, enlarged);
+}
+#endif
+
+}  // namespace
+
+#endif  // VIDIDER_X86
+
+const char* NameOf(WidenPath path)
+{
+    switch (path) {
+    case WidenPath::Sse2: return "SSE2";
+    case WidenPath::Avx2: return "AVX2";
+    default: return "plain";
+    }
+}
+
+bool ProcessorRuns(WidenPath path)
+{
+    switch (path) {
+    case WidenPath::Plain: return true;
+#if VIDIDER_X86
+    case WidenPath::Sse2:
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("sse2");
+#endif
+#if VIDIDER_AVX2
+    case WidenPath::Avx2:
+        // Counted only where the system keeps the AVX registers too.
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2");
+#endif
+    default: return false;
+    }
+}
+
+WidenPath FastestWidenPath(bool systemKeepsSse)
+{
+    if (!systemKeepsSse) return WidenPath::Plain;
+    for (WidenPath path : {WidenPath::Avx2, WidenPath::Sse2})
+        if (ProcessorRuns(path)) return path;
+    return WidenPath::Plain;
+}
+
+PixelWidener::PixelWidener(std::uint32_t black, std::uint32_t white, int scale, WidenPath path)
+    : black_(black), white_(white), scale_(std::clamp(scale, 1, kMaxScale)),
+      path_(ProcessorRuns(path) ? path : WidenPath::Plain)
+{
+    auto colour = [&](int bits, int bit) { return (bits >> bit) & 1 ? white_ : black_; };
+    if (path_ == WidenPath::Plain) {
+        const int run = 4 * scale_;
+        blocks_.resize(std::size_t(16 * run));
+        for (int bits = 0; bits < 16; ++bits)
+            for (int i = 0; i < run; ++i) blocks_[std::size_t(bits * run + i)] = colour(bits, 3 - i / scale_);
+        return;
+    }
+    // 8 KiB, and 28 bytes of room to start it on a 32-byte boundary.
+    blocks_.resize(256 * 8 + 7);
+    std::uint32_t* table = blocks_.data() + (EightPixelTable(blocks_) - blocks_.data());
+    for (int bits = 0; bits < 256; ++bits)
+        for (int i = 0; i < 8; ++i) table[8 * bits + i] = colour(bits, 7 - i);
+    if (scale_ > 1) {
+        enlarged_.resize(256);
+        for (int byte = 0; byte < 256; ++byte) enlarged_[std::size_t(byte)] = EnlargedByte(byte, scale_);
+    }
+}
+
+void WidenPaths::Rows(const PixelWidener& w, const RowJob& job)
+{
+    switch (w.path_) {
+#if VIDIDER_X86
+    case WidenPath::Sse2: WidenSse2(w.scale_, job, EightPixelTable(w.blocks_), w.enlarged_.data()); return;
+#endif
+#if VIDIDER_AVX2
+    case WidenPath::Avx2: WidenAvx2(w.scale_, job, EightPixelTable(w.blocks_), w.enlarged_.data()); return;
+#endif
+    default: Plain(w, job);
+    }
+}
+
+void PixelWidener::Widen(std::uint8_t* to, std::ptrdiff_t stride, int rows, const std::uint8_t* row, int from,
+                         int phase, int width) const
+{
+    if (width > 0 && rows > 0) WidenPaths::Rows(*this, {to, stride, rows, row, from, phase, width, false});
 }
 
 void WidenFrame(const WindowFrame& frame, std::uint8_t* out, std::ptrdiff_t outStride, const PixelWidener& widener)
 {
-    const int width = frame.Width(), height = frame.Height();
-    const std::size_t rowBytes = std::size_t(width) * 4;
-    for (int y = 0; y < height; ++y, out += outStride) {
-        if (frame.RepeatsRow(y))
-            std::memcpy(out, out - outStride, rowBytes);
-        else
-            widener.Widen(out, frame.Row(y), frame.FirstColumn, frame.PhaseX, width);
+    const int width = frame.Width(), height = frame.Height(), scale = frame.Scale;
+    if (width <= 0 || height <= 0) return;
+    // A frame larger than the caches is written past them: kept, it would
+    // only push out what they hold, and the copy to the screen would read it
+    // from memory all the same. A smaller one stays for that copy to read.
+    const bool stream = double(width) * 4 * height > kStreamedFrameBytes;
+    for (int y = 0; y < height;) {
+        // The screen rows of one figure row: to the end of its block.
+        const int rows = std::min(scale - (frame.PhaseY + y) % scale, height - y);
+        WidenPaths::Rows(widener, {out, outStride, rows, frame.Row(y), frame.FirstColumn, frame.PhaseX, width, stream});
+        y += rows;
+        out += rows * outStride;
     }
+#if VIDIDER_X86
+    // Streamed stores are seen by other processors once fenced.
+    if (stream && widener.Path() != WidenPath::Plain) asm volatile("sfence" ::: "memory");
+#endif
 }
 
 std::size_t EnlargedStride(const WindowFrame& frame)
