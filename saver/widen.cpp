@@ -20,13 +20,13 @@
 namespace saver {
 namespace {
 
-// One figure row widened into `rows` screen rows, `stride` bytes apart, as
-// PixelWidener::Widen says; `width` and `rows` are 1 or more. With `stream`
+// One figure row widened into `rows` screen rows, `stride` bytes apart, at
+// the widener's scale, as PixelWidener::Widen says; `width` and `rows` are 1 or more. With `stream`
 // the vector paths write past the caches where the rows are aligned.
 struct RowJob {
     std::uint8_t* to;
     std::ptrdiff_t stride;
-    int rows;
+    int rows, scale;
     const std::uint8_t* row;
     int from, phase, width;
     bool stream;
@@ -175,49 +175,42 @@ void WidenPaths::Plain(const PixelWidener& w, const RowJob& job)
 
 namespace {
 
-// The vector paths' registers: two of 16 bytes or one of 32 make the eight
-// pixels of a table entry. A streaming store writes past the caches, to an
-// address aligned to the register's size; GCC offers it only within the
-// target's own functions, so here it is the instruction itself, which the
-// function a path is inlined into assembles.
-struct Sse2Registers {
-    typedef long long Vector __attribute__((vector_size(16)));
+// The vector paths' registers, of 16 bytes (SSE2) or 32 (AVX2): two or one
+// make the eight pixels of a table entry. A streaming store writes past the
+// caches, to an address aligned to the register's size; GCC offers it only
+// within the target's own functions, so here it is the instruction itself,
+// which the function a path is inlined into assembles.
+template <int Bytes>
+struct Registers {
+    typedef long long Vector __attribute__((vector_size(Bytes)));
     [[gnu::always_inline]] static void Stream(std::uint8_t* to, const Vector& v)
     {
 #if defined(__clang__)
         __builtin_nontemporal_store(v, reinterpret_cast<Vector*>(to));
 #else
-        asm volatile("movntdq %1, %0" : "=m"(*reinterpret_cast<Vector*>(to)) : "x"(v));
+        if constexpr (Bytes == 16)
+            asm volatile("movntdq %1, %0" : "=m"(*reinterpret_cast<Vector*>(to)) : "x"(v));
+        else
+            asm volatile("vmovntdq %1, %0" : "=m"(*reinterpret_cast<Vector*>(to)) : "x"(v));
 #endif
     }
 };
 
-#if VIDIDER_AVX2
-struct Avx2Registers {
-    typedef long long Vector __attribute__((vector_size(32)));
-    [[gnu::always_inline]] static void Stream(std::uint8_t* to, const Vector& v)
-    {
-#if defined(__clang__)
-        __builtin_nontemporal_store(v, reinterpret_cast<Vector*>(to));
-#else
-        asm volatile("vmovntdq %1, %0" : "=m"(*reinterpret_cast<Vector*>(to)) : "x"(v));
-#endif
-    }
-};
-#endif
-
-// Eight figure pixels (the first in bit 7 of `byte`) as 8 x Scale screen
-// pixels into `rows` rows, eight a store of the table's entry; with Cut,
+// Eight figure pixels (the first in bit 7 of `byte`) as 8 x scale screen
+// pixels into the job's rows, eight a store of the table's entry; with Cut,
 // only `left` of them (the last eight's part by plain copies), and the
-// pixels still left after them returned.
-template <class Registers, int Scale, bool Cut, bool Stream>
-[[gnu::always_inline]] inline int PutByte(std::uint8_t*& to, std::ptrdiff_t stride, int rows, unsigned byte,
+// pixels still left after them returned. Scale and Rows, where not 0, are
+// the job's scale and rows as constants.
+template <class Path, int Scale, int Rows, bool Cut, bool Stream>
+[[gnu::always_inline]] inline int PutByte(std::uint8_t*& to, const RowJob& job, unsigned byte,
                                           const std::uint32_t* table, const std::uint64_t* enlarged, int left)
 {
-    using Vector = typename Registers::Vector;
+    using Vector = typename Path::Vector;
     constexpr int kCount = 32 / sizeof(Vector);
-    const std::uint64_t bits = Scale == 1 ? byte : enlarged[byte];
-    for (int k = Scale - 1; k >= 0; --k) {
+    const int scale = Scale > 0 ? Scale : job.scale, rows = Rows > 0 ? Rows : job.rows;
+    const std::ptrdiff_t stride = job.stride;
+    const std::uint64_t bits = scale == 1 ? byte : enlarged[byte];
+    for (int k = scale - 1; k >= 0; --k) {
         const std::uint32_t* pixels = table + 8 * ((bits >> (8 * k)) & 255);
         if (Cut && left < 8) {
             for (int r = 0; r < rows; ++r) std::memcpy(to + r * stride, pixels, std::size_t(left) * 4);
@@ -230,7 +223,7 @@ template <class Registers, int Scale, bool Cut, bool Stream>
             for (int i = 0; i < kCount; ++i) {
                 std::uint8_t* at = to + r * stride + i * std::ptrdiff_t(sizeof(Vector));
                 if (Stream)
-                    Registers::Stream(at, eight[i]);
+                    Path::Stream(at, eight[i]);
                 else
                     std::memcpy(at, &eight[i], sizeof(Vector));
             }
@@ -240,82 +233,84 @@ template <class Registers, int Scale, bool Cut, bool Stream>
     return left;
 }
 
-// Chunks of 64 figure pixels while whole ones fit in `width` from `done`
-// on; `to`, `from` and `done` move past them.
-template <class Registers, int Scale, bool Stream>
-[[gnu::always_inline]] inline void PutChunks(std::uint8_t*& to, std::ptrdiff_t stride, int rows,
-                                             const std::uint8_t* row, int& from, int& done, int width,
+// Chunks of 64 figure pixels while whole ones fit in the job's width from
+// `done` on; `to`, `from` and `done` move past them. The chunks lie within
+// the row: eight bytes of it, and a ninth where they start within a byte.
+template <class Path, int Scale, int Rows, bool Stream>
+[[gnu::always_inline]] inline void PutChunks(std::uint8_t*& to, const RowJob& job, int& from, int& done,
                                              const std::uint32_t* table, const std::uint64_t* enlarged)
 {
-    for (; width - done >= 64 * Scale; done += 64 * Scale, from += 64) {
-        const std::uint64_t bits = LoadPixels64(row, from, 64);
-        for (int shift = 56; shift >= 0; shift -= 8)
-            PutByte<Registers, Scale, false, Stream>(to, stride, rows, unsigned(bits >> shift) & 255, table,
-                                                     enlarged, 0);
+    const int chunk = 64 * (Scale > 0 ? Scale : job.scale), shift = from & 7;
+    for (; job.width - done >= chunk; done += chunk, from += 64) {
+        const std::uint8_t* source = job.row + (from >> 3);
+        std::uint64_t bits;
+        std::memcpy(&bits, source, sizeof bits);
+        bits = __builtin_bswap64(bits);
+        if (shift != 0) bits = bits << shift | source[8] >> (8 - shift);
+        for (int at = 56; at >= 0; at -= 8)
+            PutByte<Path, Scale, Rows, false, Stream>(to, job, unsigned(bits >> at) & 255, table, enlarged, 0);
     }
 }
 
 // The rest of the first block plainly, then 64 figure pixels at a time,
 // eight screen pixels a store from the table of eight bits (at scales over
-// 1, each byte of figure pixels enlarged to Scale bytes of bits first),
+// 1, each byte of figure pixels enlarged to scale bytes of bits first),
 // streamed where asked and every row's stores are aligned; the last cut
 // chunk byte by byte. Inlined into the function of each path, and so
 // compiled with its instructions.
-template <class Registers, int Scale>
+template <class Path, int Scale, int Rows>
 [[gnu::always_inline]] inline void WidenVectors(const RowJob& job, const std::uint32_t* table,
                                                 const std::uint64_t* enlarged)
 {
+    const int scale = Scale > 0 ? Scale : job.scale;
     std::uint8_t* to = job.to;
-    const std::ptrdiff_t stride = job.stride;
-    const int rows = job.rows, width = job.width;
     int from = job.from, done = 0;  // screen pixels
     if (job.phase > 0) {
-        done = std::min(Scale - job.phase, width);
-        FillRun(to, stride, rows, table[LoadPixels64(job.row, from, 1) != 0 ? 8 * 255 : 0], done);
+        done = std::min(scale - job.phase, job.width);
+        FillRun(to, job.stride, job.rows, table[LoadPixels64(job.row, from, 1) != 0 ? 8 * 255 : 0], done);
         to += 4 * done;
         ++from;
     }
-    constexpr std::uintptr_t kAlign = sizeof(typename Registers::Vector) - 1;
-    if (job.stream && (reinterpret_cast<std::uintptr_t>(to) & kAlign) == 0 && (stride & std::ptrdiff_t(kAlign)) == 0)
-        PutChunks<Registers, Scale, true>(to, stride, rows, job.row, from, done, width, table, enlarged);
+    constexpr std::uintptr_t kAlign = sizeof(typename Path::Vector) - 1;
+    if (job.stream && (reinterpret_cast<std::uintptr_t>(to) & kAlign) == 0 && (job.stride & std::ptrdiff_t(kAlign)) == 0)
+        PutChunks<Path, Scale, Rows, true>(to, job, from, done, table, enlarged);
     else
-        PutChunks<Registers, Scale, false>(to, stride, rows, job.row, from, done, width, table, enlarged);
-    int left = width - done;
+        PutChunks<Path, Scale, Rows, false>(to, job, from, done, table, enlarged);
+    int left = job.width - done;
     if (left == 0) return;
-    const std::uint64_t bits = LoadPixels64(job.row, from, (left + Scale - 1) / Scale);
+    const std::uint64_t bits = LoadPixels64(job.row, from, (left + scale - 1) / scale);
     for (int shift = 56; left > 0; shift -= 8)
-        left = PutByte<Registers, Scale, true, false>(to, stride, rows, unsigned(bits >> shift) & 255, table,
-                                                      enlarged, left);
+        left = PutByte<Path, Scale, Rows, true, false>(to, job, unsigned(bits >> shift) & 255, table, enlarged, left);
 }
 
-// The vector way at the widener's scale.
-template <class Registers>
-[[gnu::always_inline]] inline void WidenVectorsAtScale(int scale, const RowJob& job, const std::uint32_t* table,
-                                                       const std::uint64_t* enlarged)
+// The vector way: with the scale and the rows as constants where frames are
+// largest (one row at scale 1, two at scale 2, and the one row a caller
+// widens at a time at scale 2), as numbers elsewhere.
+template <class Path>
+[[gnu::always_inline]] inline void WidenVectorsOf(const RowJob& job, const std::uint32_t* table,
+                                                  const std::uint64_t* enlarged)
 {
-    switch (scale) {
-    case 1: WidenVectors<Registers, 1>(job, table, enlarged); break;
-    case 2: WidenVectors<Registers, 2>(job, table, enlarged); break;
-    case 3: WidenVectors<Registers, 3>(job, table, enlarged); break;
-    case 4: WidenVectors<Registers, 4>(job, table, enlarged); break;
-    case 5: WidenVectors<Registers, 5>(job, table, enlarged); break;
-    case 6: WidenVectors<Registers, 6>(job, table, enlarged); break;
-    case 7: WidenVectors<Registers, 7>(job, table, enlarged); break;
-    default: WidenVectors<Registers, 8>(job, table, enlarged); break;
-    }
+    if (job.scale == 1 && job.rows == 1)
+        WidenVectors<Path, 1, 1>(job, table, enlarged);
+    else if (job.scale == 2 && job.rows == 2)
+        WidenVectors<Path, 2, 2>(job, table, enlarged);
+    else if (job.scale == 2)
+        WidenVectors<Path, 2, 0>(job, table, enlarged);
+    else
+        WidenVectors<Path, 0, 0>(job, table, enlarged);
 }
 
-__attribute__((target("sse2"))) void WidenSse2(int scale, const RowJob& job, const std::uint32_t* table,
+__attribute__((target("sse2"))) void WidenSse2(const RowJob& job, const std::uint32_t* table,
                                                const std::uint64_t* enlarged)
 {
-    WidenVectorsAtScale<Sse2Registers>(scale, job, table, enlarged);
+    WidenVectorsOf<Registers<16>>(job, table, enlarged);
 }
 
 #if VIDIDER_AVX2
-__attribute__((target("avx2"))) void WidenAvx2(int scale, const RowJob& job, const std::uint32_t* table,
+__attribute__((target("avx2"))) void WidenAvx2(const RowJob& job, const std::uint32_t* table,
                                                const std::uint64_t* enlarged)
 {
-    WidenVectorsAtScale<Avx2Registers>(scale, job, table, enlarged);
+    WidenVectorsOf<Registers<32>>(job, table, enlarged);
 }
 #endif
 
@@ -386,10 +381,10 @@ void WidenPaths::Rows(const PixelWidener& w, const RowJob& job)
 {
     switch (w.path_) {
 #if VIDIDER_X86
-    case WidenPath::Sse2: WidenSse2(w.scale_, job, EightPixelTable(w.blocks_), w.enlarged_.data()); return;
+    case WidenPath::Sse2: WidenSse2(job, EightPixelTable(w.blocks_), w.enlarged_.data()); return;
 #endif
 #if VIDIDER_AVX2
-    case WidenPath::Avx2: WidenAvx2(w.scale_, job, EightPixelTable(w.blocks_), w.enlarged_.data()); return;
+    case WidenPath::Avx2: WidenAvx2(job, EightPixelTable(w.blocks_), w.enlarged_.data()); return;
 #endif
     default: Plain(w, job);
     }
@@ -398,7 +393,7 @@ void WidenPaths::Rows(const PixelWidener& w, const RowJob& job)
 void PixelWidener::Widen(std::uint8_t* to, std::ptrdiff_t stride, int rows, const std::uint8_t* row, int from,
                          int phase, int width) const
 {
-    if (width > 0 && rows > 0) WidenPaths::Rows(*this, {to, stride, rows, row, from, phase, width, false});
+    if (width > 0 && rows > 0) WidenPaths::Rows(*this, {to, stride, rows, scale_, row, from, phase, width, false});
 }
 
 void WidenFrame(const WindowFrame& frame, std::uint8_t* out, std::ptrdiff_t outStride, const PixelWidener& widener)
@@ -412,7 +407,8 @@ void WidenFrame(const WindowFrame& frame, std::uint8_t* out, std::ptrdiff_t outS
     for (int y = 0; y < height;) {
         // The screen rows of one figure row: to the end of its block.
         const int rows = std::min(scale - (frame.PhaseY + y) % scale, height - y);
-        WidenPaths::Rows(widener, {out, outStride, rows, frame.Row(y), frame.FirstColumn, frame.PhaseX, width, stream});
+        WidenPaths::Rows(widener,
+                         {out, outStride, rows, widener.Scale(), frame.Row(y), frame.FirstColumn, frame.PhaseX, width, stream});
         y += rows;
         out += rows * outStride;
     }
