@@ -191,7 +191,7 @@ struct WidenScene {
 
 const std::vector<std::vector<std::int64_t>> kWidenFrames = {{1920, 1080, 1}, {3840, 2160, 2}};
 
-void WidenFrames(benchmark::State& state, saver::WidenPath path)
+void WidenFrames(benchmark::State& state, saver::WideningPath path)
 {
     if (!saver::ProcessorRuns(path)) {
         state.SkipWithError("this processor does not run the path");
@@ -207,9 +207,9 @@ void WidenFrames(benchmark::State& state, saver::WidenPath path)
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(scene.Bytes()));
 }
 
-void BM_WidenFramePlain(benchmark::State& state) { WidenFrames(state, saver::WidenPath::Plain); }
-void BM_WidenFrameSse2(benchmark::State& state) { WidenFrames(state, saver::WidenPath::Sse2); }
-void BM_WidenFrameAvx2(benchmark::State& state) { WidenFrames(state, saver::WidenPath::Avx2); }
+void BM_WidenFramePlain(benchmark::State& state) { WidenFrames(state, saver::WideningPath::Plain); }
+void BM_WidenFrameSse2(benchmark::State& state) { WidenFrames(state, saver::WideningPath::Sse2); }
+void BM_WidenFrameAvx2(benchmark::State& state) { WidenFrames(state, saver::WideningPath::Avx2); }
 BENCHMARK(BM_WidenFramePlain)->ArgsProduct({{1920}, {1080}, {1}})->ArgsProduct({{3840}, {2160}, {2}});
 BENCHMARK(BM_WidenFrameSse2)->ArgsProduct({{1920}, {1080}, {1}})->ArgsProduct({{3840}, {2160}, {2}});
 BENCHMARK(BM_WidenFrameAvx2)->ArgsProduct({{1920}, {1080}, {1}})->ArgsProduct({{3840}, {2160}, {2}});

@@ -127,12 +127,12 @@ void RowEnlarger::Enlarge(std::uint8_t* out, const std::uint8_t* row, int x, int
 }
 
 // The paths, with the widener's tables at hand.
-struct WidenPaths {
+struct WideningPaths {
     static void Plain(const PixelWidener& w, const RowJob& job);
     static void Rows(const PixelWidener& w, const RowJob& job);
 };
 
-void WidenPaths::Plain(const PixelWidener& w, const RowJob& job)
+void WideningPaths::Plain(const PixelWidener& w, const RowJob& job)
 {
     std::uint8_t* to = job.to;
     const std::uint8_t* row = job.row;
@@ -196,6 +196,16 @@ struct Registers {
     }
 };
 
+// One register into `to`; past the caches with Stream.
+template <class Path, bool Stream>
+[[gnu::always_inline]] inline void Put(std::uint8_t* to, const typename Path::Vector& v)
+{
+    if (Stream)
+        Path::Stream(to, v);
+    else
+        std::memcpy(to, &v, sizeof v);
+}
+
 // Eight figure pixels (the first in bit 7 of `byte`) as 8 x scale screen
 // pixels into the job's rows, eight a store of the table's entry; with Cut,
 // only `left` of them (the last eight's part by plain copies), and the
@@ -217,16 +227,15 @@ template <class Path, int Scale, int Rows, bool Cut, bool Stream>
             to += 4 * left;
             return 0;
         }
-        Vector eight[kCount];
-        std::memcpy(eight, pixels, 32);
-        for (int r = 0; r < rows; ++r)
-            for (int i = 0; i < kCount; ++i) {
-                std::uint8_t* at = to + r * stride + i * std::ptrdiff_t(sizeof(Vector));
-                if (Stream)
-                    Path::Stream(at, eight[i]);
-                else
-                    std::memcpy(at, &eight[i], sizeof(Vector));
-            }
+        // One or two registers, never an array: that would go through the
+        // stack, a store more for each.
+        Vector first, second;
+        std::memcpy(&first, pixels, sizeof first);
+        if (kCount == 2) std::memcpy(&second, pixels + 4, sizeof second);
+        for (int r = 0; r < rows; ++r) {
+            Put<Path, Stream>(to + r * stride, first);
+            if (kCount == 2) Put<Path, Stream>(to + r * stride + sizeof first, second);
+        }
         to += 32;
         if (Cut) left -= 8;
     }
@@ -284,8 +293,8 @@ template <class Path, int Scale, int Rows>
 }
 
 // The vector way: with the scale and the rows as constants where frames are
-// largest (one row at scale 1, two at scale 2, and the one row a caller
-// widens at a time at scale 2), as numbers elsewhere.
+// largest (one row at scale 1; two at scale 2, or one for a caller that
+// copies the second itself), as numbers elsewhere.
 template <class Path>
 [[gnu::always_inline]] inline void WidenVectorsOf(const RowJob& job, const std::uint32_t* table,
                                                   const std::uint64_t* enlarged)
@@ -294,8 +303,8 @@ template <class Path>
         WidenVectors<Path, 1, 1>(job, table, enlarged);
     else if (job.scale == 2 && job.rows == 2)
         WidenVectors<Path, 2, 2>(job, table, enlarged);
-    else if (job.scale == 2)
-        WidenVectors<Path, 2, 0>(job, table, enlarged);
+    else if (job.scale == 2 && job.rows == 1)
+        WidenVectors<Path, 2, 1>(job, table, enlarged);
     else
         WidenVectors<Path, 0, 0>(job, table, enlarged);
 }
@@ -318,26 +327,26 @@ __attribute__((target("avx2"))) void WidenAvx2(const RowJob& job, const std::uin
 
 #endif  // VIDIDER_X86
 
-const char* NameOf(WidenPath path)
+const char* NameOf(WideningPath path)
 {
     switch (path) {
-    case WidenPath::Sse2: return "SSE2";
-    case WidenPath::Avx2: return "AVX2";
+    case WideningPath::Sse2: return "SSE2";
+    case WideningPath::Avx2: return "AVX2";
     default: return "plain";
     }
 }
 
-bool ProcessorRuns(WidenPath path)
+bool ProcessorRuns(WideningPath path)
 {
     switch (path) {
-    case WidenPath::Plain: return true;
+    case WideningPath::Plain: return true;
 #if VIDIDER_X86
-    case WidenPath::Sse2:
+    case WideningPath::Sse2:
         __builtin_cpu_init();
         return __builtin_cpu_supports("sse2");
 #endif
 #if VIDIDER_AVX2
-    case WidenPath::Avx2:
+    case WideningPath::Avx2:
         // Counted only where the system keeps the AVX registers too.
         __builtin_cpu_init();
         return __builtin_cpu_supports("avx2");
@@ -346,20 +355,20 @@ bool ProcessorRuns(WidenPath path)
     }
 }
 
-WidenPath FastestWidenPath(bool systemKeepsSse)
+WideningPath FastestWideningPath(bool systemKeepsSse)
 {
-    if (!systemKeepsSse) return WidenPath::Plain;
-    for (WidenPath path : {WidenPath::Avx2, WidenPath::Sse2})
+    if (!systemKeepsSse) return WideningPath::Plain;
+    for (WideningPath path : {WideningPath::Avx2, WideningPath::Sse2})
         if (ProcessorRuns(path)) return path;
-    return WidenPath::Plain;
+    return WideningPath::Plain;
 }
 
-PixelWidener::PixelWidener(std::uint32_t black, std::uint32_t white, int scale, WidenPath path)
+PixelWidener::PixelWidener(std::uint32_t black, std::uint32_t white, int scale, WideningPath path)
     : black_(black), white_(white), scale_(std::clamp(scale, 1, kMaxScale)),
-      path_(ProcessorRuns(path) ? path : WidenPath::Plain)
+      path_(ProcessorRuns(path) ? path : WideningPath::Plain)
 {
     auto colour = [&](int bits, int bit) { return (bits >> bit) & 1 ? white_ : black_; };
-    if (path_ == WidenPath::Plain) {
+    if (path_ == WideningPath::Plain) {
         const int run = 4 * scale_;
         blocks_.resize(std::size_t(16 * run));
         for (int bits = 0; bits < 16; ++bits)
@@ -377,14 +386,14 @@ PixelWidener::PixelWidener(std::uint32_t black, std::uint32_t white, int scale, 
     }
 }
 
-void WidenPaths::Rows(const PixelWidener& w, const RowJob& job)
+void WideningPaths::Rows(const PixelWidener& w, const RowJob& job)
 {
     switch (w.path_) {
 #if VIDIDER_X86
-    case WidenPath::Sse2: WidenSse2(job, EightPixelTable(w.blocks_), w.enlarged_.data()); return;
+    case WideningPath::Sse2: WidenSse2(job, EightPixelTable(w.blocks_), w.enlarged_.data()); return;
 #endif
 #if VIDIDER_AVX2
-    case WidenPath::Avx2: WidenAvx2(job, EightPixelTable(w.blocks_), w.enlarged_.data()); return;
+    case WideningPath::Avx2: WidenAvx2(job, EightPixelTable(w.blocks_), w.enlarged_.data()); return;
 #endif
     default: Plain(w, job);
     }
@@ -393,7 +402,7 @@ void WidenPaths::Rows(const PixelWidener& w, const RowJob& job)
 void PixelWidener::Widen(std::uint8_t* to, std::ptrdiff_t stride, int rows, const std::uint8_t* row, int from,
                          int phase, int width) const
 {
-    if (width > 0 && rows > 0) WidenPaths::Rows(*this, {to, stride, rows, scale_, row, from, phase, width, false});
+    if (width > 0 && rows > 0) WideningPaths::Rows(*this, {to, stride, rows, scale_, row, from, phase, width, false});
 }
 
 void WidenFrame(const WindowFrame& frame, std::uint8_t* out, std::ptrdiff_t outStride, const PixelWidener& widener)
@@ -407,14 +416,14 @@ void WidenFrame(const WindowFrame& frame, std::uint8_t* out, std::ptrdiff_t outS
     for (int y = 0; y < height;) {
         // The screen rows of one figure row: to the end of its block.
         const int rows = std::min(scale - (frame.PhaseY + y) % scale, height - y);
-        WidenPaths::Rows(widener,
+        WideningPaths::Rows(widener,
                          {out, outStride, rows, widener.Scale(), frame.Row(y), frame.FirstColumn, frame.PhaseX, width, stream});
         y += rows;
         out += rows * outStride;
     }
 #if VIDIDER_X86
     // Streamed stores are seen by other processors once fenced.
-    if (stream && widener.Path() != WidenPath::Plain) asm volatile("sfence" ::: "memory");
+    if (stream && widener.Path() != WideningPath::Plain) asm volatile("sfence" ::: "memory");
 #endif
 }
 

@@ -42,20 +42,20 @@ private:
 // The ways of widening to 32-bit pixels: the plain one, which any processor
 // runs, and two on x86's vector units, 16 and 32 bytes a store. They give
 // the same pixels.
-enum class WidenPath { Plain, Sse2, Avx2 };
+enum class WideningPath { Plain, Sse2, Avx2 };
 
-const char* NameOf(WidenPath path);
+const char* NameOf(WideningPath path);
 
 // Whether this build holds `path` and this processor has its instructions.
 // AVX2 is in the x86-64 builds for systems other than Windows (where GCC
 // keeps 32-byte values on a stack aligned to 16) and counts only where the
 // system keeps the AVX registers; SSE2 is in every x86 build.
-bool ProcessorRuns(WidenPath path);
+bool ProcessorRuns(WideningPath path);
 
 // Whether every system this build runs on keeps the SSE registers across
 // task switches: so on x86-64. On 32-bit x86 only the host can tell (Windows
 // 95 and NT 4 keep them not, and stop a program that uses them), and says so
-// to FastestWidenPath.
+// to FastestWideningPath.
 #if defined(__x86_64__)
 constexpr bool kSystemKeepsSse = true;
 #else
@@ -64,7 +64,7 @@ constexpr bool kSystemKeepsSse = false;
 
 // The fastest path this processor runs; SSE2 and AVX2 only where the system
 // keeps the SSE registers.
-WidenPath FastestWidenPath(bool systemKeepsSse = kSystemKeepsSse);
+WideningPath FastestWideningPath(bool systemKeepsSse = kSystemKeepsSse);
 
 // Figure pixels as 32-bit pixels of a given black and white, each made
 // Scale pixels wide. The two values are the pixels as their four bytes lie
@@ -74,11 +74,11 @@ WidenPath FastestWidenPath(bool systemKeepsSse = kSystemKeepsSse);
 class PixelWidener {
 public:
     explicit PixelWidener(std::uint32_t black = 0, std::uint32_t white = 0xFFFFFFFFu, int scale = 1,
-                          WidenPath path = FastestWidenPath());
+                          WideningPath path = FastestWideningPath());
     int Scale() const { return scale_; }
     std::uint32_t Black() const { return black_; }
     std::uint32_t White() const { return white_; }
-    WidenPath Path() const { return path_; }
+    WideningPath Path() const { return path_; }
 
     // `width` screen pixels of figure row `row` into `to`: figure pixel
     // `from` on, the first entered `phase` pixels in (0 to Scale() - 1).
@@ -94,10 +94,10 @@ public:
                int width) const;
 
 private:
-    friend struct WidenPaths;
+    friend struct WideningPaths;
     std::uint32_t black_, white_;
     int scale_;
-    WidenPath path_;
+    WideningPath path_;
     // The plain path's: for every four figure pixels n (the first in n's
     // bit 3), their 4 x scale_ screen pixels from blocks_[4 x scale_ x n] on.
     // The vector paths': for every eight bits n (the first in n's bit 7),

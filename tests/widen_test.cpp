@@ -21,7 +21,7 @@ namespace saver {
 namespace {
 
 constexpr std::uint32_t kBlack = 0xFF102030u, kWhite = 0xFFF0E0D0u, kUntouched = 0x12345678u;
-constexpr WidenPath kEveryPath[] = {WidenPath::Plain, WidenPath::Sse2, WidenPath::Avx2};
+constexpr WideningPath kEveryPath[] = {WideningPath::Plain, WideningPath::Sse2, WideningPath::Avx2};
 
 bool InCi()
 {
@@ -31,10 +31,10 @@ bool InCi()
 
 // The paths this processor runs, each once; the widener made for one must
 // take it.
-std::vector<WidenPath> PathsRun()
+std::vector<WideningPath> PathsRun()
 {
-    std::vector<WidenPath> paths;
-    for (WidenPath path : kEveryPath)
+    std::vector<WideningPath> paths;
+    for (WideningPath path : kEveryPath)
         if (ProcessorRuns(path)) paths.push_back(path);
     return paths;
 }
@@ -88,7 +88,7 @@ struct Output {
     }
 };
 
-std::string Describe(WidenPath path, int scale, int phase, int from, int width, int rows, int offset)
+std::string Describe(WideningPath path, int scale, int phase, int from, int width, int rows, int offset)
 {
     return std::string(NameOf(path)) + " scale " + std::to_string(scale) + " phase " + std::to_string(phase) +
            " from " + std::to_string(from) + " width " + std::to_string(width) + " rows " + std::to_string(rows) +
@@ -123,20 +123,20 @@ std::string Check(const PixelWidener& widener, const PixelWidener& plain, const 
 TEST(Widen, ChoosesThePathsThisProcessorRunsAndSaysWhich)
 {
     std::string ran;
-    for (WidenPath path : PathsRun()) {
+    for (WideningPath path : PathsRun()) {
         EXPECT_EQ(PixelWidener(kBlack, kWhite, 1, path).Path(), path) << NameOf(path);
         ran += std::string(ran.empty() ? "" : ", ") + NameOf(path);
     }
     std::printf("widening paths tested on this processor: %s\n", ran.c_str());
     RecordProperty("widening_paths", ran);
-    EXPECT_EQ(PixelWidener(kBlack, kWhite, 3, WidenPath::Plain).Path(), WidenPath::Plain);
-    EXPECT_TRUE(ProcessorRuns(FastestWidenPath()));
+    EXPECT_EQ(PixelWidener(kBlack, kWhite, 3, WideningPath::Plain).Path(), WideningPath::Plain);
+    EXPECT_TRUE(ProcessorRuns(FastestWideningPath()));
     // Where the system may not keep the SSE registers, only the plain path.
-    EXPECT_EQ(FastestWidenPath(false), WidenPath::Plain);
+    EXPECT_EQ(FastestWideningPath(false), WideningPath::Plain);
 #if defined(__i386__) || defined(__x86_64__)
     __builtin_cpu_init();
     const bool sse2 = __builtin_cpu_supports("sse2");
-    EXPECT_EQ(ProcessorRuns(WidenPath::Sse2), sse2);
+    EXPECT_EQ(ProcessorRuns(WideningPath::Sse2), sse2);
 #if defined(__x86_64__)
     EXPECT_TRUE(sse2) << "every x86-64 processor has SSE2";
 #endif
@@ -144,14 +144,14 @@ TEST(Widen, ChoosesThePathsThisProcessorRunsAndSaysWhich)
     // This build holds the AVX2 path: it runs wherever the processor and
     // the system have AVX2, and is the fastest there.
     const bool avx2 = __builtin_cpu_supports("avx2");
-    EXPECT_EQ(ProcessorRuns(WidenPath::Avx2), avx2);
-    EXPECT_EQ(FastestWidenPath(), avx2 ? WidenPath::Avx2 : WidenPath::Sse2);
+    EXPECT_EQ(ProcessorRuns(WideningPath::Avx2), avx2);
+    EXPECT_EQ(FastestWideningPath(), avx2 ? WideningPath::Avx2 : WideningPath::Sse2);
     if (!avx2) {
         if (InCi()) FAIL() << "CI: this processor has no AVX2, so the AVX2 widening went untested";
         GTEST_SKIP() << "SKIPPED: this processor has no AVX2; the AVX2 widening was not tested";
     }
 #else
-    EXPECT_FALSE(ProcessorRuns(WidenPath::Avx2)) << "this build holds no AVX2 path";
+    EXPECT_FALSE(ProcessorRuns(WideningPath::Avx2)) << "this build holds no AVX2 path";
     std::printf("the AVX2 widening is not in this build\n");
     if (!sse2) {
         if (InCi()) FAIL() << "CI: this processor has no SSE2, so the SSE2 widening went untested";
@@ -174,9 +174,9 @@ TEST(Widen, EveryPathGivesEachScreenPixelItsFigurePixelAndWritesNothingElse)
     std::vector<int> widths;
     for (int width = 1; width <= 160; ++width) widths.push_back(width);
     for (int i = 0; i < 24; ++i) widths.push_back(161 + int(generator() % 940));
-    for (WidenPath path : PathsRun())
+    for (WideningPath path : PathsRun())
         for (int scale = 1; scale <= kMaxScale; ++scale) {
-            const PixelWidener widener(kBlack, kWhite, scale, path), plain(kBlack, kWhite, scale, WidenPath::Plain);
+            const PixelWidener widener(kBlack, kWhite, scale, path), plain(kBlack, kWhite, scale, WideningPath::Plain);
             for (int phase = 0; phase < scale; ++phase)
                 for (int width : widths) {
                     if ((phase + width + scale - 1) / scale > 1100) continue;  // past the row
@@ -195,9 +195,9 @@ TEST(Widen, EveryPathGivesEachScreenPixelItsFigurePixelAndWritesNothingElse)
 TEST(Widen, ReadsOnlyTheBytesOfTheFigurePixelsItWidens)
 {
     std::mt19937 generator(9);
-    for (WidenPath path : PathsRun())
+    for (WideningPath path : PathsRun())
         for (int scale = 1; scale <= kMaxScale; ++scale) {
-            const PixelWidener widener(kBlack, kWhite, scale, path), plain(kBlack, kWhite, scale, WidenPath::Plain);
+            const PixelWidener widener(kBlack, kWhite, scale, path), plain(kBlack, kWhite, scale, WideningPath::Plain);
             for (int phase = 0; phase < scale; ++phase)
                 for (int trial = 0; trial < 40; ++trial) {
                     const int width = 1 + int(generator() % 700), from = int(generator() % 24);
@@ -243,9 +243,9 @@ TEST(WidenFrame, LargerThanTheCachesGivesThePlainPathsPixels)
         for (int offset : {0, 7}) {
             Output reference(width, height, 8, offset);
             WidenFrame(frame, reference.Bytes(), reference.StrideBytes(),
-                       PixelWidener(kBlack, kWhite, c.scale, WidenPath::Plain));
-            for (WidenPath path : PathsRun()) {
-                if (path == WidenPath::Plain) continue;
+                       PixelWidener(kBlack, kWhite, c.scale, WideningPath::Plain));
+            for (WideningPath path : PathsRun()) {
+                if (path == WideningPath::Plain) continue;
                 Output out(width, height, 8, offset);
                 WidenFrame(frame, out.Bytes(), out.StrideBytes(), PixelWidener(kBlack, kWhite, c.scale, path));
                 const std::string what = Describe(path, c.scale, c.phase, frame.FirstColumn, width, height, offset);
@@ -266,7 +266,7 @@ TEST(WidenFrame, LargerThanTheCachesGivesThePlainPathsPixels)
     frame.FirstColumn = 9;
     frame.Scale = 1;
     Output out(width, height, 0, 0);
-    WidenFrame(frame, out.Bytes(), out.StrideBytes(), PixelWidener(kBlack, kWhite, 1, WidenPath::Plain));
+    WidenFrame(frame, out.Bytes(), out.StrideBytes(), PixelWidener(kBlack, kWhite, 1, WideningPath::Plain));
     for (int y : {0, 1, height / 2, height - 1})
         for (int i = 0; i < width; ++i)
             ASSERT_EQ(out.At(y, i), Expected(frame.Row(y), 9, 0, 1, i)) << "row " << y << " pixel " << i;
