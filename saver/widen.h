@@ -54,8 +54,8 @@ bool ProcessorRuns(WideningPath path);
 
 // Whether every system this build runs on keeps the SSE registers across
 // task switches: so on x86-64. On 32-bit x86 only the host can tell (Windows
-// 95 and NT 4 keep them not, and stop a program that uses them), and says so
-// to FastestWideningPath.
+// 95 and NT 4 do not keep them, and stop a program that uses them), and says
+// so to FastestWideningPath.
 #if defined(__x86_64__)
 constexpr bool kSystemKeepsSse = true;
 #else
@@ -116,7 +116,8 @@ constexpr double kStreamedFrameBytes = 16.0 * 1024 * 1024;
 
 // Every row of `frame`'s Covered rectangle as 32-bit pixels into `out`, the
 // rectangle's top-left pixel first, `outStride` bytes from one row to the
-// next; the screen rows of one figure row are written in one pass.
+// next, by `widener` of the frame's scale; the screen rows of one figure row
+// are written in one pass, and streamed stores are fenced before it returns.
 void WidenFrame(const WindowFrame& frame, std::uint8_t* out, std::ptrdiff_t outStride, const PixelWidener& widener);
 
 // Every row of `frame`'s Covered rectangle as one-bit rows at its scale into
