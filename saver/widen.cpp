@@ -21,8 +21,9 @@ namespace saver {
 namespace {
 
 // One figure row widened into `rows` screen rows, `stride` bytes apart, at
-// the widener's scale, as PixelWidener::Widen says; `width` and `rows` are 1 or more. With `stream`
-// the vector paths write past the caches where the rows are aligned.
+// the widener's scale, as PixelWidener::Widen says; `width` and `rows` are 1
+// or more. With `stream` the vector paths write past the caches where the
+// rows are aligned.
 struct RowJob {
     std::uint8_t* to;
     std::ptrdiff_t stride;
@@ -281,7 +282,9 @@ template <class Path, int Scale, int Rows>
         ++from;
     }
     constexpr std::uintptr_t kAlign = sizeof(typename Path::Vector) - 1;
-    if (job.stream && (reinterpret_cast<std::uintptr_t>(to) & kAlign) == 0 && (job.stride & std::ptrdiff_t(kAlign)) == 0)
+    const bool aligned =
+        (reinterpret_cast<std::uintptr_t>(to) & kAlign) == 0 && (job.stride & std::ptrdiff_t(kAlign)) == 0;
+    if (job.stream && aligned)
         PutChunks<Path, Scale, Rows, true>(to, job, from, done, table, enlarged);
     else
         PutChunks<Path, Scale, Rows, false>(to, job, from, done, table, enlarged);
@@ -402,7 +405,8 @@ void WideningPaths::Rows(const PixelWidener& w, const RowJob& job)
 void PixelWidener::Widen(std::uint8_t* to, std::ptrdiff_t stride, int rows, const std::uint8_t* row, int from,
                          int phase, int width) const
 {
-    if (width > 0 && rows > 0) WideningPaths::Rows(*this, {to, stride, rows, scale_, row, from, phase, width, false});
+    if (width > 0 && rows > 0)
+        WideningPaths::Rows(*this, {to, stride, rows, scale_, row, from, phase, width, false});
 }
 
 void WidenFrame(const WindowFrame& frame, std::uint8_t* out, std::ptrdiff_t outStride, const PixelWidener& widener)
@@ -416,8 +420,9 @@ void WidenFrame(const WindowFrame& frame, std::uint8_t* out, std::ptrdiff_t outS
     for (int y = 0; y < height;) {
         // The screen rows of one figure row: to the end of its block.
         const int rows = std::min(scale - (frame.PhaseY + y) % scale, height - y);
-        WideningPaths::Rows(widener,
-                         {out, outStride, rows, widener.Scale(), frame.Row(y), frame.FirstColumn, frame.PhaseX, width, stream});
+        const RowJob job{out, outStride, rows, widener.Scale(), frame.Row(y), frame.FirstColumn, frame.PhaseX, width,
+                         stream};
+        WideningPaths::Rows(widener, job);
         y += rows;
         out += rows * outStride;
     }

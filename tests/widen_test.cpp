@@ -112,10 +112,10 @@ std::string Check(const PixelWidener& widener, const PixelWidener& plain, const 
     if (std::string wrong = out.Overwritten(); !wrong.empty()) return what + ": " + wrong;
     for (int r = 0; r < rows; ++r)
         for (int i = 0; i < width; ++i) {
-            if (out.At(r, i) != Expected(row, from, phase, scale, i))
-                return what + ": row " + std::to_string(r) + " pixel " + std::to_string(i) + " is not its figure pixel's";
-            if (out.At(r, i) != reference.At(r, i))
-                return what + ": row " + std::to_string(r) + " pixel " + std::to_string(i) + " differs from the plain path";
+            const bool figure = out.At(r, i) == Expected(row, from, phase, scale, i);
+            if (!figure || out.At(r, i) != reference.At(r, i))
+                return what + ": row " + std::to_string(r) + " pixel " + std::to_string(i) +
+                       (figure ? " differs from the plain path" : " is not its figure pixel's");
         }
     return "";
 }
@@ -250,11 +250,11 @@ TEST(WidenFrame, LargerThanTheCachesGivesThePlainPathsPixels)
                 WidenFrame(frame, out.Bytes(), out.StrideBytes(), PixelWidener(kBlack, kWhite, c.scale, path));
                 const std::string what = Describe(path, c.scale, c.phase, frame.FirstColumn, width, height, offset);
                 ASSERT_EQ(out.Overwritten(), "") << what;
-                for (int y = 0; y < height; ++y)
-                    ASSERT_EQ(std::memcmp(&out.first[std::size_t(y) * std::size_t(out.stride)],
-                                          &reference.first[std::size_t(y) * std::size_t(out.stride)], 4 * std::size_t(width)),
-                              0)
+                for (int y = 0; y < height; ++y) {
+                    const std::size_t at = std::size_t(y) * std::size_t(out.stride);
+                    ASSERT_EQ(std::memcmp(&out.first[at], &reference.first[at], 4 * std::size_t(width)), 0)
                         << what << ": row " << y << " is not the plain path's";
+                }
             }
         }
     }
