@@ -1,8 +1,10 @@
 // Benchmarks of the figure's per-frame work, against the memory traffic one
 // frame cannot avoid: the two stage-sized one-bit windows it reads (the
 // pattern under the image and under the second copy) and the one it writes,
-// copied with memcpy, at four stage sizes. Prints the ratio ReDraw /
-// reference for each size at the end, and the pattern's build times.
+// copied with memcpy, at four stage sizes. Then the widening of a frame to
+// 32-bit pixels on each path this processor runs, at 1920 x 1080 (scale 1)
+// and 3840 x 2160 (scale 2), against memcpy of the same output bytes. Prints
+// the ratios to the references at the end, and the pattern's build times.
 //
 //   build/linux/bench/vidider_bench
 #include <benchmark/benchmark.h>
@@ -16,6 +18,7 @@
 
 #include "figure/motion.h"
 #include "figure/redraw.h"
+#include "saver/widen.h"
 
 namespace {
 
@@ -158,6 +161,74 @@ void BM_AutoMove(benchmark::State& state)
 }
 BENCHMARK(BM_AutoMove);
 
+// A window's frame of `width` x `height` screen pixels at `scale` over a
+// random picture, and its output: 32-bit pixels in rows of the window's
+// width, page-aligned as shared memory and DIB sections are.
+struct WidenScene {
+    figure::Surface picture;
+    saver::WindowFrame frame;
+    std::vector<std::uint8_t> storage;
+    std::uint8_t* out;
+    std::ptrdiff_t stride;
+
+    WidenScene(int width, int height, int scale)
+        : picture(width / scale + 64, height / scale + 1), stride(std::ptrdiff_t(width) * 4)
+    {
+        figure::Random random(5);
+        for (int y = 0; y < picture.Height(); ++y)
+            for (int x = 0; x < picture.Width(); ++x) picture.SetWhite(x, y, random(2) != 0);
+        frame.Covered = {0, 0, width, height};
+        frame.Picture = picture.Row(0);
+        frame.Stride = picture.Stride();
+        frame.FirstColumn = 37;  // the picture's columns start mid-byte
+        frame.Scale = scale;
+        storage.resize(std::size_t(stride) * std::size_t(height) + 4096);
+        const auto at = reinterpret_cast<std::uintptr_t>(storage.data());
+        out = storage.data() + ((4096 - at % 4096) % 4096);
+    }
+    std::size_t Bytes() const { return std::size_t(stride) * std::size_t(frame.Height()); }
+};
+
+const std::vector<std::vector<std::int64_t>> kWidenFrames = {{1920, 1080, 1}, {3840, 2160, 2}};
+
+void WidenFrames(benchmark::State& state, saver::WideningPath path)
+{
+    if (!saver::ProcessorRuns(path)) {
+        state.SkipWithError("this processor does not run the path");
+        return;
+    }
+    WidenScene scene(int(state.range(0)), int(state.range(1)), int(state.range(2)));
+    const saver::PixelWidener widener(0xFF000000u, 0xFFFFFFFFu, scene.frame.Scale, path);
+    for (auto _ : state) {
+        saver::WidenFrame(scene.frame, scene.out, scene.stride, widener);
+        benchmark::DoNotOptimize(scene.out);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(scene.Bytes()));
+}
+
+void BM_WidenFramePlain(benchmark::State& state) { WidenFrames(state, saver::WideningPath::Plain); }
+void BM_WidenFrameSse2(benchmark::State& state) { WidenFrames(state, saver::WideningPath::Sse2); }
+void BM_WidenFrameAvx2(benchmark::State& state) { WidenFrames(state, saver::WideningPath::Avx2); }
+BENCHMARK(BM_WidenFramePlain)->ArgsProduct({{1920}, {1080}, {1}})->ArgsProduct({{3840}, {2160}, {2}});
+BENCHMARK(BM_WidenFrameSse2)->ArgsProduct({{1920}, {1080}, {1}})->ArgsProduct({{3840}, {2160}, {2}});
+BENCHMARK(BM_WidenFrameAvx2)->ArgsProduct({{1920}, {1080}, {1}})->ArgsProduct({{3840}, {2160}, {2}});
+
+// The same output bytes copied with memcpy from a prepared frame: what
+// moving the frame's bytes through memory costs.
+void BM_WidenMemcpyReference(benchmark::State& state)
+{
+    WidenScene scene(int(state.range(0)), int(state.range(1)), int(state.range(2)));
+    const std::vector<std::uint8_t> prepared(scene.Bytes(), 0x5A);
+    for (auto _ : state) {
+        std::memcpy(scene.out, prepared.data(), prepared.size());
+        benchmark::DoNotOptimize(scene.out);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(scene.Bytes()));
+}
+BENCHMARK(BM_WidenMemcpyReference)->ArgsProduct({{1920}, {1080}, {1}})->ArgsProduct({{3840}, {2160}, {2}});
+
 // Keeps each benchmark's time per iteration for the summary: the median of
 // its repetitions where it was repeated (--benchmark_repetitions).
 class Summary : public benchmark::ConsoleReporter {
@@ -198,6 +269,19 @@ int main(int argc, char** argv)
             std::printf("ReDraw / memcpy reference at %lld x %lld: %.1f us / %.1f us = %.2f (goal: 2 or less)\n",
                         static_cast<long long>(stage[0]), static_cast<long long>(stage[1]), ns[redraw] / 1e3,
                         ns[reference] / 1e3, ns[redraw] / ns[reference]);
+    }
+    for (const auto& f : kWidenFrames) {
+        const std::string size = "/" + std::to_string(f[0]) + "/" + std::to_string(f[1]) + "/" + std::to_string(f[2]);
+        const std::string reference = "BM_WidenMemcpyReference" + size;
+        if (!ns.count(reference)) continue;
+        for (const char* path : {"Plain", "Sse2", "Avx2"}) {
+            const std::string widen = std::string("BM_WidenFrame") + path + size;
+            if (ns.count(widen))
+                std::printf("WidenFrame %s / memcpy reference at %lld x %lld, scale %lld: %.1f us / %.1f us = %.2f\n",
+                            path, static_cast<long long>(f[0]), static_cast<long long>(f[1]),
+                            static_cast<long long>(f[2]), ns[widen] / 1e3, ns[reference] / 1e3,
+                            ns[widen] / ns[reference]);
+        }
     }
     if (ns.count("BM_PatternBuild/1024/768"))
         std::printf("pattern build at 1024 x 768: %.2f ms (goal: under 5 ms)\n", ns["BM_PatternBuild/1024/768"] / 1e6);

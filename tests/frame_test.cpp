@@ -174,49 +174,5 @@ TEST(WindowFrame, EnlargedToOneBitRowsAtItsScaleGivesTheSamePixels)
     }
 }
 
-TEST(Enlarge, MakesEveryFigurePixelScaleScreenPixelsWideFromAnyStart)
-{
-    std::mt19937 generator(7);
-    figure::Surface row(700, 1);
-    for (int x = 0; x < 700; ++x) row.SetWhite(x, 0, generator() & 1);
-    for (int scale = 1; scale <= kMaxScale; ++scale) {
-        const RowEnlarger enlarger(scale);
-        for (int trial = 0; trial < 40; ++trial) {
-            const int x = int(generator() % 600), count = 1 + int(generator() % (700 - x - 1));
-            std::vector<std::uint8_t> out((count * scale + 7) / 8 + 8, 0xA5);
-            enlarger.Enlarge(out.data(), row.Row(0), x, count);
-            for (int i = 0; i < count * scale; ++i)
-                ASSERT_EQ((out[std::size_t(i >> 3)] >> (7 - (i & 7))) & 1, row.IsWhite(x + i / scale, 0) ? 1 : 0)
-                    << "scale " << scale << " from " << x << " bit " << i;
-            // The rest of the last byte is clear.
-            for (int i = count * scale; i < (count * scale + 7) / 8 * 8; ++i)
-                ASSERT_EQ((out[std::size_t(i >> 3)] >> (7 - (i & 7))) & 1, 0) << "scale " << scale << " bit " << i;
-        }
-    }
-}
-
-// Widening writes exactly the pixels asked for, whatever the scale, the
-// phase of the first block and the length, and each is its figure pixel's.
-TEST(Widen, WritesExactlyTheWidthEachPixelItsFigurePixels)
-{
-    std::mt19937 generator(8);
-    figure::Surface row(900, 1);
-    for (int x = 0; x < 900; ++x) row.SetWhite(x, 0, generator() & 1);
-    for (int scale = 1; scale <= kMaxScale; ++scale) {
-        const PixelWidener widener(kBlack, kWhite, scale);
-        for (int trial = 0; trial < 60; ++trial) {
-            const int from = int(generator() % 300), phase = int(generator() % unsigned(scale));
-            const int width = int(generator() % unsigned((899 - from) * scale - phase)) + 1;
-            std::vector<std::uint32_t> out(std::size_t(width) + 2, kUntouched);
-            widener.Widen(reinterpret_cast<std::uint8_t*>(out.data() + 1), row.Row(0), from, phase, width);
-            ASSERT_EQ(out.front(), kUntouched);
-            ASSERT_EQ(out.back(), kUntouched) << "scale " << scale << " width " << width;
-            for (int i = 0; i < width; ++i)
-                ASSERT_EQ(out[std::size_t(i) + 1], row.IsWhite(from + (phase + i) / scale, 0) ? kWhite : kBlack)
-                    << "scale " << scale << " phase " << phase << " pixel " << i;
-        }
-    }
-}
-
 }  // namespace
 }  // namespace saver
