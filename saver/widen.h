@@ -1,7 +1,9 @@
 // Figure rows widened to a screen's pixels, the one place every host does
-// it: one bit to Scale bits (a one-bit image at the screen's scale), or one
-// bit to a 32-bit pixel of a given black and white, Scale x Scale. Rows are
-// read as surfaces hold them: leftmost pixel in the high bit, 1 white.
+// it: one bit to Scale bits (a one-bit image at the screen's scale;
+// enlarge.cpp), or one bit to a 32-bit pixel of a given black and white,
+// Scale x Scale (widen.cpp, apart, so that a program that only enlarges
+// links none of it). Rows are read as surfaces hold them: leftmost pixel in
+// the high bit, 1 white.
 #pragma once
 
 #include <array>
@@ -16,6 +18,10 @@ namespace saver {
 // `count` pixels (1 to 64) of `row` from pixel `from` on, the leftmost in
 // bit 63, zeros after them. Reads only the bytes that hold those pixels.
 std::uint64_t LoadPixels64(const std::uint8_t* row, int from, int count);
+
+// The eight bits of `byte` each made `scale` bits wide: 8 x scale bits, the
+// first pixel in the highest of them.
+std::uint64_t EnlargedByte(int byte, int scale);
 
 // Makes figure rows `scale` times wider, one bit to `scale` bits, for a
 // scale of 1 to kMaxScale; the table of its scale (2 KiB) is made once, by
