@@ -115,13 +115,14 @@ docs:
 # The X11 hack for the xscreensaver daemon: the program into
 # PREFIX/libexec/xscreensaver, its description into
 # PREFIX/share/xscreensaver/config, its manual into PREFIX/share/man/man6;
-# install ends with the line to add to ~/.xscreensaver. uninstall removes
+# vidider-wayland into PREFIX/bin, its manual beside the hack's; install
+# ends with the line to add to ~/.xscreensaver. uninstall removes
 # those files again (packaging/install.cmake.in); both refuse to touch the
 # files of an installed vidider package.
 PREFIX ?= /usr/local
 install:
 	cmake --preset linux
-	cmake --build --preset linux --target vidider
+	cmake --build --preset linux --target vidider vidider-wayland
 	DESTDIR="$(DESTDIR)" cmake --install build/linux --prefix "$(PREFIX)" --strip
 
 uninstall:
