@@ -29,12 +29,7 @@ const char* const kHackUsage =
     "                    least 1024 x 768, cut equally on both sides)\n"
     "  --scale N         draw each pixel of the figure as N x N (1 to 8); by\n"
     "                    default Xft.dpi / 96 rounded (halves to even), else 1\n"
-    "  --delay US        least interval between frames in microseconds, from 0\n"
-    "                    (as fast as it goes) to 49.7 days; default 20000\n"
-    "  --seed S          seed of the motion (0 to 4294967295), for a repeatable run\n"
-    "  --frames N        stop after N frames and keep showing frame N\n"
-    "  --fps             show the frame rate in the bottom-left corner\n"
-    "  --verbose         say each stage it makes on stderr\n"
+    VIDIDER_SAVER_OPTIONS_USAGE
     "  --display NAME    the X display (default $DISPLAY)\n"
     "  --help, --version this text; the version\n"
     "When the window is resized the stage is centred at once and made anew for\n"

@@ -40,6 +40,15 @@ struct SaverOptions {
     bool Version = false;
 };
 
+// The shared options' lines of the hosts' usage texts, in their place.
+#define VIDIDER_SAVER_OPTIONS_USAGE \
+    "  --delay US        least interval between frames in microseconds, from 0\n" \
+    "                    (as fast as it goes) to 49.7 days; default 20000\n" \
+    "  --seed S          seed of the motion (0 to 4294967295), for a repeatable run\n" \
+    "  --frames N        stop after N frames and keep showing frame N\n" \
+    "  --fps             show the frame rate in the bottom-left corner\n" \
+    "  --verbose         say each stage it makes on stderr\n"
+
 // An option's value: the next argument; UsageError where there is none.
 using OptionValue = std::function<const std::string&()>;
 // A host's own option, by its name without dashes: false where it knows no

@@ -120,6 +120,19 @@ Proxy* Bind(wl_registry* registry, std::uint32_t name, const wl_interface& inter
     return static_cast<Proxy*>(wl_registry_bind(registry, name, &interface, std::min(offered, most)));
 }
 
+// Lets go of an object of the seat or an output: by its release request
+// where the compositor's version has one, else on the client's side alone.
+template <class Proxy>
+void LetGo(Proxy*& proxy, std::uint32_t releaseSince, void (*release)(Proxy*), void (*destroy)(Proxy*))
+{
+    if (proxy == nullptr) return;
+    if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(proxy)) >= releaseSince)
+        release(proxy);
+    else
+        destroy(proxy);
+    proxy = nullptr;
+}
+
 }  // namespace
 
 WaylandHost::WaylandHost(const app::WaylandOptions& options) : options_(options), title_(vidider::LoadTitlePicture())
@@ -173,10 +186,10 @@ WaylandHost::~WaylandHost()
     if (keymap_ != nullptr) xkb_keymap_unref(keymap_);
     if (xkb_ != nullptr) xkb_context_unref(xkb_);
     if (display_ == nullptr) return;
-    if (keyboard_ != nullptr) wl_keyboard_destroy(keyboard_);
-    if (pointer_ != nullptr) wl_pointer_destroy(pointer_);
-    if (seat_ != nullptr) wl_seat_destroy(seat_);
-    for (auto& output : outputs_) wl_output_destroy(output->Proxy);
+    LetGo(keyboard_, WL_KEYBOARD_RELEASE_SINCE_VERSION, wl_keyboard_release, wl_keyboard_destroy);
+    LetGo(pointer_, WL_POINTER_RELEASE_SINCE_VERSION, wl_pointer_release, wl_pointer_destroy);
+    LetGo(seat_, WL_SEAT_RELEASE_SINCE_VERSION, wl_seat_release, wl_seat_destroy);
+    for (auto& output : outputs_) LetGo(output->Proxy, WL_OUTPUT_RELEASE_SINCE_VERSION, wl_output_release, wl_output_destroy);
     if (globals_.FractionalScale != nullptr) wp_fractional_scale_manager_v1_destroy(globals_.FractionalScale);
     if (globals_.Viewporter != nullptr) wp_viewporter_destroy(globals_.Viewporter);
     if (globals_.WmBase != nullptr) xdg_wm_base_destroy(globals_.WmBase);
@@ -316,10 +329,7 @@ void WaylandHost::DropClosed()
     for (std::uint32_t name : outputsGone_) {
         auto output = std::find_if(outputs_.begin(), outputs_.end(), [&](const auto& o) { return o->Global == name; });
         if (output == outputs_.end()) continue;
-        if (wl_output_get_version((*output)->Proxy) >= WL_OUTPUT_RELEASE_SINCE_VERSION)
-            wl_output_release((*output)->Proxy);
-        else
-            wl_output_destroy((*output)->Proxy);
+        LetGo((*output)->Proxy, WL_OUTPUT_RELEASE_SINCE_VERSION, wl_output_release, wl_output_destroy);
         outputs_.erase(output);
     }
     outputsGone_.clear();
@@ -342,22 +352,14 @@ void WaylandHost::SeatCapabilities(std::uint32_t capabilities)
         keyboard_ = wl_seat_get_keyboard(seat_);
         wl_keyboard_add_listener(keyboard_, &kKeyboardListener, this);
     } else if (!keyboard && keyboard_ != nullptr) {
-        if (wl_keyboard_get_version(keyboard_) >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
-            wl_keyboard_release(keyboard_);
-        else
-            wl_keyboard_destroy(keyboard_);
-        keyboard_ = nullptr;
+        LetGo(keyboard_, WL_KEYBOARD_RELEASE_SINCE_VERSION, wl_keyboard_release, wl_keyboard_destroy);
         keyboardFocus_ = nullptr;
     }
     if (pointer && pointer_ == nullptr) {
         pointer_ = wl_seat_get_pointer(seat_);
         wl_pointer_add_listener(pointer_, &kPointerListener, this);
     } else if (!pointer && pointer_ != nullptr) {
-        if (wl_pointer_get_version(pointer_) >= WL_POINTER_RELEASE_SINCE_VERSION)
-            wl_pointer_release(pointer_);
-        else
-            wl_pointer_destroy(pointer_);
-        pointer_ = nullptr;
+        LetGo(pointer_, WL_POINTER_RELEASE_SINCE_VERSION, wl_pointer_release, wl_pointer_destroy);
         pointerFocus_ = nullptr;
     }
 }
@@ -413,9 +415,9 @@ void WaylandHost::PointerButton(std::uint32_t timeMs, std::uint32_t button, bool
     if (pressed && pointerFocus_ != nullptr) pointerFocus_->PointerButton(button, timeMs, pointerX_, pointerY_);
 }
 
-RunEnd WaylandHost::Run(int signalFd)
+app::HostEnd WaylandHost::Run(int signalFd)
 {
-    RunEnd end;
+    app::HostEnd end;
     pollfd waits[2] = {{wl_display_get_fd(display_), POLLIN, 0}, {signalFd, POLLIN, 0}};
     while (!quit_) {
         if (wl_display_dispatch_pending(display_) < 0) Lost();

@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "app/host_process.h"
 #include "app/wayland_options.h"
 #include "figure/surface.h"
 #include "saver/form_group.h"
@@ -42,13 +43,6 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// How a run ended: with an exit status, or by a signal that asks the
-// process to end by that same signal once the host is gone.
-struct RunEnd {
-    int ExitStatus = 0;
-    int Signal = 0;  // 0: none
-};
-
 class WaylandHost : public SurfaceHost {
 public:
     // Connects to the compositor WAYLAND_DISPLAY names, binds its globals
@@ -62,7 +56,7 @@ public:
     // Runs until a key, a double click or a window's close ends the saver
     // (status 0), or a signal arrives on `signalFd` (a signalfd). Throws
     // LostError.
-    RunEnd Run(int signalFd);
+    app::HostEnd Run(int signalFd);
 
     // An output and the host its done event goes to.
     struct HostOutput : Output {

@@ -5,6 +5,7 @@
 #include "app/hack_options.h"
 #include "app/wayland_options.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/fuzz/saver_options_check.h"
 
 namespace {
 
@@ -13,23 +14,8 @@ std::vector<std::string> Written(const app::WaylandOptions& o)
     std::vector<std::string> line;
     if (o.Where == app::WaylandOptions::Mode::Window) line.push_back("-window");
     if (o.Where == app::WaylandOptions::Mode::Background) line.push_back("--background");
-    line.insert(line.end(), {"--delay", std::to_string(std::uint64_t(o.SleepTime) * 1000)});
-    if (o.Seed) line.insert(line.end(), {"-seed", std::to_string(*o.Seed)});
-    if (o.Frames) line.insert(line.end(), {"--frames", std::to_string(*o.Frames)});
-    if (o.Fps) line.push_back("-fps");
-    if (o.Classic) line.push_back("--classic");
-    if (o.Scale) line.insert(line.end(), {"--scale", std::to_string(*o.Scale)});
-    if (o.Verbose) line.push_back("-verbose");
-    if (o.Help) line.push_back("--help");
-    if (o.Version) line.push_back("-version");
+    fuzz::WriteSaverOptions(o, line);
     return line;
-}
-
-bool SameShared(const app::SaverOptions& a, const app::SaverOptions& b)
-{
-    return a.SleepTime == b.SleepTime && a.Seed == b.Seed && a.Frames == b.Frames && a.Fps == b.Fps &&
-           a.Classic == b.Classic && a.Scale == b.Scale && a.Verbose == b.Verbose && a.Help == b.Help &&
-           a.Version == b.Version;
 }
 
 }  // namespace
@@ -55,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (shared) {
         try {
             const app::HackOptions x11 = app::ParseHackOptions(arguments);
-            FUZZ_CHECK(!refused && SameShared(x11, options), shown + " read otherwise by the X11 hack");
+            FUZZ_CHECK(!refused && fuzz::SameSaverOptions(x11, options), shown + " read otherwise by the X11 hack");
         } catch (const app::UsageError& error) {
             FUZZ_CHECK(refused && *refused == error.what(), shown + " refused otherwise by the X11 hack: " + error.what());
         }
@@ -65,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> written = Written(options);
     try {
         const app::WaylandOptions again = app::ParseWaylandOptions(written);
-        FUZZ_CHECK(again.Where == options.Where && SameShared(again, options), shown + " written " + fuzz::Shown(written));
+        FUZZ_CHECK(again.Where == options.Where && fuzz::SameSaverOptions(again, options), shown + " written " + fuzz::Shown(written));
     } catch (const app::UsageError& error) {
         fuzz::Fail("what it accepted, written back, is accepted",
                    shown + " written " + fuzz::Shown(written) + " said " + error.what());

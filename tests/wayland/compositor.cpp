@@ -108,16 +108,15 @@ Compositor::Compositor(int width, int height, const std::string& scale, const st
     char folder[] = "/tmp/vidider-wayland-XXXXXX";
     if (::mkdtemp(folder) == nullptr) throw std::runtime_error("cannot make a runtime folder");
     runtime_ = folder;
-    program_ = runtime_ + "/vidider-wayland";
-    std::filesystem::copy_file(VIDIDER_WAYLAND_PATH, program_);
     std::ofstream config(runtime_ + "/sway.conf");
     config << "xwayland disable\n"
            << "output HEADLESS-1 resolution " << width << "x" << height << " position 0 0 scale " << scale << "\n";
     for (const std::string& line : more) config << line << "\n";
     config.close();
-    for (const std::string& path : {runtime_, program_, runtime_ + "/sway.conf"})
+    for (const std::string& path : {runtime_, runtime_ + "/sway.conf"})
         if (::chown(path.c_str(), uid_, gid_) != 0) throw std::runtime_error("cannot chown " + path);
     ::chmod(folder, 0700);
+    program_ = Copy(VIDIDER_WAYLAND_PATH);
 
     sway_ = Spawn(AsUser({"/usr/bin/sway", "--config", runtime_ + "/sway.conf"}),
                   Environment({"WLR_BACKENDS=headless", "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1"}), "",
@@ -145,6 +144,14 @@ Compositor::~Compositor()
         if (WaitExit(sway_, 10).code < 0) Kill(sway_);
     }
     if (!runtime_.empty()) std::filesystem::remove_all(runtime_);
+}
+
+std::string Compositor::Copy(const std::string& path)
+{
+    const std::string copy = runtime_ + "/" + std::filesystem::path(path).filename().string();
+    std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
+    if (::chown(copy.c_str(), uid_, gid_) != 0) throw std::runtime_error("cannot chown " + copy);
+    return copy;
 }
 
 std::vector<std::string> Compositor::AsUser(std::vector<std::string> argv) const

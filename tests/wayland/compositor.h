@@ -47,6 +47,8 @@ public:
     const std::string& Program() const { return program_; }
     const std::string& RuntimeDir() const { return runtime_; }
 
+    // A copy of the program at `path` that the user may run, in the runtime folder.
+    std::string Copy(const std::string& path);
     // A program of the test's as the user, with the compositor in its
     // environment (and `environment` besides); stdout and stderr to files.
     pid_t Start(const std::vector<std::string>& argv, const std::string& errors = "",

@@ -17,14 +17,7 @@ namespace {
 constexpr int kFrame = 333;
 
 // The lines of --verbose that say a stage was made.
-std::vector<std::string> StageLines(const std::string& said)
-{
-    std::vector<std::string> lines;
-    for (std::size_t at = said.find("vidider-wayland: stage "); at != std::string::npos;
-         at = said.find("vidider-wayland: stage ", at + 1))
-        lines.push_back(said.substr(at, said.find('\n', at) - at));
-    return lines;
-}
+std::vector<std::string> StageLines(const std::string& said) { return LinesFrom(said, "vidider-wayland: stage "); }
 
 class Saver : public WaylandTest {
 protected:
@@ -40,6 +33,20 @@ protected:
         Sleep(0.3);
         EXPECT_EQ(Differences(on.Grab(output), 0, 0, expected), 0) << what << ": and stays";
     }
+    // --seed 7 --frames 333 --verbose and `more` on the first output shows
+    // `expected` and says `says`; then SIGTERM ends it, unless `end` is
+    // false. The program.
+    pid_t ExpectFrame(Compositor& sway, const figure::Surface& expected, const std::vector<std::string>& more,
+                      const std::vector<std::string>& environment, const std::string& says, bool end = true)
+    {
+        std::vector<std::string> arguments = {"--seed", "7", "--frames", std::to_string(kFrame), "--verbose"};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        const pid_t pid = StartOn(sway, arguments, environment);
+        ExpectShows(sway, "HEADLESS-1", expected, 25, "frame 333 of seed 7 on " + sway.What());
+        EXPECT_NE(Slurp(errors).find(says), std::string::npos) << Slurp(errors);
+        if (end) EndBy(pid, SIGTERM);
+        return pid;
+    }
     void EndBy(pid_t pid, int signal)
     {
         ::kill(pid, signal);
@@ -54,14 +61,9 @@ TEST_F(Saver, AtScaleOneFrameNIsTheSimulatorsFrameNPixelForPixel)
 {
     Compositor sway(1920, 1080, "1");
     if (!sway.Ready()) return;
-    const figure::Surface expected = SimulatorFrame(7, kFrame, {1920, 1080});
-    const pid_t pid = StartOn(sway, {"--seed", "7", "--frames", std::to_string(kFrame), "--verbose"});
-    ExpectShows(sway, "HEADLESS-1", expected, 20, "frame 333 of seed 7 on 1920 x 1080 at scale 1");
-    EXPECT_NE(Slurp(errors).find("vidider-wayland: stage 1920 x 1080 at scale 1 (the output's) in a buffer of "
-                                 "1920 x 1080, output scale 1 on HEADLESS-1, in the overlay layer"),
-              std::string::npos)
-        << Slurp(errors);
-    EndBy(pid, SIGTERM);
+    ExpectFrame(sway, SimulatorFrame(7, kFrame, {1920, 1080}), {}, {},
+                "vidider-wayland: stage 1920 x 1080 at scale 1 (the output's) in a buffer of 1920 x 1080, output "
+                "scale 1 on HEADLESS-1, in the overlay layer");
 }
 
 TEST_F(Saver, AtScaleTwoEveryFigurePixelIsATwoByTwoBlockOfTheSimulatorsFrame)
@@ -71,14 +73,8 @@ TEST_F(Saver, AtScaleTwoEveryFigurePixelIsATwoByTwoBlockOfTheSimulatorsFrame)
     // scale 2.
     Compositor sway(2560, 1600, "2");
     if (!sway.Ready()) return;
-    const figure::Surface expected = Enlarged(SimulatorFrame(7, kFrame, {1280, 800}), 2);
-    const pid_t pid = StartOn(sway, {"--seed", "7", "--frames", std::to_string(kFrame), "--verbose"});
-    ExpectShows(sway, "HEADLESS-1", expected, 25, "frame 333 on 1280 x 800 enlarged twice");
-    EXPECT_NE(Slurp(errors).find("stage 1280 x 800 at scale 2 (the output's) in a buffer of 2560 x 1600, output "
-                                 "scale 2 on HEADLESS-1"),
-              std::string::npos)
-        << Slurp(errors);
-    EndBy(pid, SIGTERM);
+    ExpectFrame(sway, Enlarged(SimulatorFrame(7, kFrame, {1280, 800}), 2), {}, {},
+                "stage 1280 x 800 at scale 2 (the output's) in a buffer of 2560 x 1600, output scale 2 on HEADLESS-1");
 }
 
 TEST_F(Saver, AtAHundredAndFiftyPercentTheBufferHasTheOutputsOwnPixelsNoneResampled)
@@ -89,12 +85,8 @@ TEST_F(Saver, AtAHundredAndFiftyPercentTheBufferHasTheOutputsOwnPixelsNoneResamp
     // DPI gives 2, which a 1920 x 1080 output cannot hold the classic stage at).
     Compositor sway(1920, 1080, "1.5");
     if (!sway.Ready()) return;
-    const figure::Surface expected = SimulatorFrame(7, kFrame, {1920, 1080});
-    const pid_t pid = StartOn(sway, {"--seed", "7", "--frames", std::to_string(kFrame), "--verbose"});
-    ExpectShows(sway, "HEADLESS-1", expected, 20, "frame 333 at 150 %");
-    EXPECT_NE(Slurp(errors).find("in a buffer of 1920 x 1080 through a viewport, output scale 1.5"), std::string::npos)
-        << Slurp(errors);
-    EndBy(pid, SIGTERM);
+    ExpectFrame(sway, SimulatorFrame(7, kFrame, {1920, 1080}), {}, {},
+                "in a buffer of 1920 x 1080 through a viewport, output scale 1.5");
 }
 
 TEST_F(Saver, ScaleOverridesTheOutputsScale)
@@ -107,10 +99,7 @@ TEST_F(Saver, ScaleOverridesTheOutputsScale)
     figure::Surface expected(1920, 1080);
     for (int y = 0; y < 1080; ++y)
         for (int x = 0; x < 1920; ++x) expected.SetWhite(x, y, stage.IsWhite(x + 64, y + 228));
-    const pid_t pid = StartOn(sway, {"--seed", "7", "--frames", std::to_string(kFrame), "--scale", "2", "--verbose"});
-    ExpectShows(sway, "HEADLESS-1", expected, 20, "--scale 2 on a 1920 x 1080 output");
-    EXPECT_NE(Slurp(errors).find("stage 1024 x 768 at scale 2 (--scale)"), std::string::npos) << Slurp(errors);
-    EndBy(pid, SIGTERM);
+    ExpectFrame(sway, expected, {"--scale", "2"}, {}, "stage 1024 x 768 at scale 2 (--scale)");
 }
 
 TEST_F(Saver, WithoutALayerShellEachOutputGetsAFullscreenToplevelShowingTheSame)
@@ -118,11 +107,8 @@ TEST_F(Saver, WithoutALayerShellEachOutputGetsAFullscreenToplevelShowingTheSame)
     // What GNOME and Weston offer; sway here with its layer shell left out.
     Compositor sway(1920, 1080, "1");
     if (!sway.Ready()) return;
-    const figure::Surface expected = SimulatorFrame(7, kFrame, {1920, 1080});
-    const pid_t pid =
-        StartOn(sway, {"--seed", "7", "--frames", std::to_string(kFrame), "--verbose"}, {"VIDIDER_SHELL=xdg"});
-    ExpectShows(sway, "HEADLESS-1", expected, 20, "frame 333 in a fullscreen toplevel");
-    EXPECT_NE(Slurp(errors).find("on HEADLESS-1, in a fullscreen toplevel"), std::string::npos) << Slurp(errors);
+    const pid_t pid = ExpectFrame(sway, SimulatorFrame(7, kFrame, {1920, 1080}), {}, {"VIDIDER_SHELL=xdg"},
+                                  "on HEADLESS-1, in a fullscreen toplevel", false);
     ASSERT_EQ(sway.Type({"x"}), 0);
     EXPECT_EQ(WaitExit(pid, 5).code, 0) << "a key ends it there too";
 }
