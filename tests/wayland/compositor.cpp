@@ -215,6 +215,14 @@ int Compositor::Type(const std::vector<std::string>& keys)
     return WaitExit(Start(argv, runtime_ + "/wtype.log"), 10).code;
 }
 
+int Compositor::Point(int width, int height, const std::vector<std::string>& steps)
+{
+    if (pointer_.empty()) pointer_ = Copy(VIDIDER_WAYLAND_POINTER_PATH);
+    std::vector<std::string> argv = {pointer_, std::to_string(width), std::to_string(height)};
+    argv.insert(argv.end(), steps.begin(), steps.end());
+    return WaitExit(Start(argv, runtime_ + "/pointer.log"), 60).code;
+}
+
 void Compositor::KillCompositor()
 {
     ::kill(sway_, SIGKILL);

@@ -61,6 +61,10 @@ public:
     // its virtual keyboard appears, as a keyboard that was there all along
     // would type it; its exit status.
     int Type(const std::vector<std::string>& keys);
+    // The mouse on the first output, `width` x `height` pixels large: a
+    // virtual pointer (vidider_wayland_pointer) taking these steps, "m X Y"
+    // a move, "c" a click of the first button, "w MS" a wait; its exit status.
+    int Point(int width, int height, const std::vector<std::string>& steps);
     // Kills the compositor as a crash would (SIGKILL).
     void KillCompositor();
 
@@ -69,7 +73,7 @@ private:
     std::vector<std::string> Environment(const std::vector<std::string>& more) const;
 
     bool ready_ = false;
-    std::string what_, runtime_, program_, display_, swaysock_;
+    std::string what_, runtime_, program_, pointer_, display_, swaysock_;
     uid_t uid_ = 0;
     gid_t gid_ = 0;
     bool switchUser_ = false;

@@ -19,7 +19,7 @@ constexpr int kFrame = 333;
 // The lines of --verbose that say a stage was made.
 std::vector<std::string> StageLines(const std::string& said) { return LinesFrom(said, "vidider-wayland: stage "); }
 
-class Saver : public WaylandTest {
+class Wayland : public WaylandTest {
 protected:
     // The output shows `expected` from its origin within `seconds`, and keeps it.
     void ExpectShows(Compositor& on, const std::string& output, const figure::Surface& expected, double seconds,
@@ -57,7 +57,7 @@ protected:
 
 // --- what the outputs show ---
 
-TEST_F(Saver, AtScaleOneFrameNIsTheSimulatorsFrameNPixelForPixel)
+TEST_F(Wayland, AtScaleOneFrameNIsTheSimulatorsFrameNPixelForPixel)
 {
     Compositor sway(1920, 1080, "1");
     if (!sway.Ready()) return;
@@ -66,7 +66,7 @@ TEST_F(Saver, AtScaleOneFrameNIsTheSimulatorsFrameNPixelForPixel)
                 "scale 1 on HEADLESS-1, in the overlay layer");
 }
 
-TEST_F(Saver, AtScaleTwoEveryFigurePixelIsATwoByTwoBlockOfTheSimulatorsFrame)
+TEST_F(Wayland, AtScaleTwoEveryFigurePixelIsATwoByTwoBlockOfTheSimulatorsFrame)
 {
     // 2560 x 1600 pixels at scale 2: a surface of 1280 x 800, its buffer at
     // the output's pixels (buffer scale 2), a stage of 1280 x 800 at figure
@@ -77,7 +77,7 @@ TEST_F(Saver, AtScaleTwoEveryFigurePixelIsATwoByTwoBlockOfTheSimulatorsFrame)
                 "stage 1280 x 800 at scale 2 (the output's) in a buffer of 2560 x 1600, output scale 2 on HEADLESS-1");
 }
 
-TEST_F(Saver, AtAHundredAndFiftyPercentTheBufferHasTheOutputsOwnPixelsNoneResampled)
+TEST_F(Wayland, AtAHundredAndFiftyPercentTheBufferHasTheOutputsOwnPixelsNoneResampled)
 {
     // sway 1.7 scales the output by 1.5 without telling its clients so: the
     // surface is 1280 x 720, and a buffer of the output's 1920 x 1080 pixels
@@ -89,7 +89,7 @@ TEST_F(Saver, AtAHundredAndFiftyPercentTheBufferHasTheOutputsOwnPixelsNoneResamp
                 "in a buffer of 1920 x 1080 through a viewport, output scale 1.5");
 }
 
-TEST_F(Saver, ScaleOverridesTheOutputsScale)
+TEST_F(Wayland, ScaleOverridesTheOutputsScale)
 {
     Compositor sway(1920, 1080, "1");
     if (!sway.Ready()) return;
@@ -102,7 +102,7 @@ TEST_F(Saver, ScaleOverridesTheOutputsScale)
     ExpectFrame(sway, expected, {"--scale", "2"}, {}, "stage 1024 x 768 at scale 2 (--scale)");
 }
 
-TEST_F(Saver, WithoutALayerShellEachOutputGetsAFullscreenToplevelShowingTheSame)
+TEST_F(Wayland, WithoutALayerShellEachOutputGetsAFullscreenToplevelShowingTheSame)
 {
     // What GNOME and Weston offer; sway here with its layer shell left out.
     Compositor sway(1920, 1080, "1");
@@ -115,7 +115,7 @@ TEST_F(Saver, WithoutALayerShellEachOutputGetsAFullscreenToplevelShowingTheSame)
 
 // --- outputs ---
 
-TEST_F(Saver, TwoOutputsShowTheirOwnSeedsAnOutputAddedIsCoveredAndOneRemovedLeavesItRunning)
+TEST_F(Wayland, TwoOutputsShowTheirOwnSeedsAnOutputAddedIsCoveredAndOneRemovedLeavesItRunning)
 {
     Compositor sway(1920, 1080, "1",
                     {"output HEADLESS-2 resolution 1280x1024 position 1920 0 scale 1",
@@ -147,7 +147,7 @@ TEST_F(Saver, TwoOutputsShowTheirOwnSeedsAnOutputAddedIsCoveredAndOneRemovedLeav
 
 // --- ending ---
 
-TEST_F(Saver, AKeyEndsItWithinASecondAndStatusZero)
+TEST_F(Wayland, AKeyEndsItWithinASecondAndStatusZero)
 {
     Compositor sway;
     if (!sway.Ready()) return;
@@ -162,7 +162,43 @@ TEST_F(Saver, AKeyEndsItWithinASecondAndStatusZero)
     EXPECT_EQ(Slurp(errors), "");
 }
 
-TEST_F(Saver, TheCompositorKilledEndsItWithOneLineAndStatusOne)
+TEST_F(Wayland, ADoubleClickOnTheBorderDoesNotEndItOneOnTheStageDoes)
+{
+    Compositor sway;
+    if (!sway.Ready()) return;
+    // The classic stage in the middle of 1920 x 1080: black border around it.
+    const pid_t pid = StartOn(sway, {"--classic"});
+    ASSERT_TRUE(WaitFor(sway, "HEADLESS-1", HasBoth)) << "no moire";
+    ASSERT_EQ(sway.Point(1920, 1080, {"m", "100", "100", "c", "c", "w", "600", "m", "960", "540", "c"}), 0);
+    Sleep(1.0);
+    ASSERT_TRUE(Running(pid)) << "a double click on the border or a click ended it";
+    ASSERT_EQ(sway.Point(1920, 1080, {"m", "900", "500", "c", "c"}), 0);
+    EXPECT_EQ(WaitExit(pid, 5).code, 0);
+}
+
+TEST_F(Wayland, MovesEndingAtTheCentreSteerTheFigureUntilTheMouseRests)
+{
+    Compositor sway;
+    if (!sway.Ready()) return;
+    const pid_t pid = StartOn(sway, {});
+    ASSERT_TRUE(WaitFor(sway, "HEADLESS-1", HasBoth)) << "no moire";
+    Sleep(5.0);  // past the title time, when moves are dropped
+    // Thirty moves to the middle of the stage: the second centre follows
+    // the pointer, the first mirrors it, and the copies lie on each other.
+    std::vector<std::string> steps;
+    for (int i = 30; i >= 0; --i) steps.insert(steps.end(), {"m", std::to_string(960 + 3 * i), std::to_string(540 + 2 * i)});
+    ASSERT_EQ(sway.Point(1920, 1080, steps), 0);
+    const double moved = Now();
+    EXPECT_TRUE(WaitFor(sway, "HEADLESS-1", AllBlack, 0.5)) << "the copies lie on each other";
+    Sleep(std::max(0.0, moved + 3.0 - Now()));
+    EXPECT_TRUE(AllBlack(sway.Grab("HEADLESS-1"))) << "still steering while the mouse rests";
+    Sleep(std::max(0.0, moved + 5.5 - Now()));
+    EXPECT_GT(Changes(sway, "HEADLESS-1", 1.0), 3) << "the motion resumes after 5 s of rest";
+    ASSERT_EQ(sway.Type({"-k", "Escape"}), 0);
+    EXPECT_EQ(WaitExit(pid, 5).code, 0);
+}
+
+TEST_F(Wayland, TheCompositorKilledEndsItWithOneLineAndStatusOne)
 {
     Compositor sway;
     if (!sway.Ready()) return;
@@ -176,7 +212,7 @@ TEST_F(Saver, TheCompositorKilledEndsItWithOneLineAndStatusOne)
     EXPECT_EQ(Slurp(errors), "vidider-wayland: the compositor went away\n");
 }
 
-TEST_F(Saver, SigtermSigintAndSighupEachEndItByThatSignal)
+TEST_F(Wayland, SigtermSigintAndSighupEachEndItByThatSignal)
 {
     Compositor sway;
     if (!sway.Ready()) return;
@@ -193,7 +229,7 @@ TEST_F(Saver, SigtermSigintAndSighupEachEndItByThatSignal)
     }
 }
 
-TEST_F(Saver, AWindowNobodySeesSleepsAndWakesWhenItShowsAgain)
+TEST_F(Wayland, AWindowNobodySeesSleepsAndWakesWhenItShowsAgain)
 {
     // A window on a workspace not shown gets no frame callback: it draws no
     // frame until it shows again. (sway 1.7 still calls back a surface on
@@ -217,7 +253,7 @@ TEST_F(Saver, AWindowNobodySeesSleepsAndWakesWhenItShowsAgain)
 
 // --- the window, the wallpaper, swayidle ---
 
-TEST_F(Saver, AWindowResizedFillsTheNewSizeWithOneNewStageAfterItSettles)
+TEST_F(Wayland, AWindowResizedFillsTheNewSizeWithOneNewStageAfterItSettles)
 {
     Compositor sway(1920, 1080, "1", {"default_border none", "for_window [app_id=vidider] floating enable"});
     if (!sway.Ready()) return;
@@ -251,7 +287,7 @@ TEST_F(Saver, AWindowResizedFillsTheNewSizeWithOneNewStageAfterItSettles)
     EXPECT_EQ(WaitExit(pid, 5).code, 0);
 }
 
-TEST_F(Saver, BackgroundLiesUnderWindowsAndTakesNoKeys)
+TEST_F(Wayland, BackgroundLiesUnderWindowsAndTakesNoKeys)
 {
     Compositor sway(1920, 1080, "1", {"default_border none"});
     if (!sway.Ready()) return;
@@ -281,7 +317,7 @@ TEST_F(Saver, BackgroundLiesUnderWindowsAndTakesNoKeys)
     EndBy(pid, SIGTERM);
 }
 
-TEST_F(Saver, SwayidleStartsItAfterItsTimeoutAndAKeyEndsIt)
+TEST_F(Wayland, SwayidleStartsItAfterItsTimeoutAndAKeyEndsIt)
 {
     Compositor sway;
     if (!sway.Ready()) return;
@@ -307,7 +343,7 @@ TEST_F(Saver, SwayidleStartsItAfterItsTimeoutAndAKeyEndsIt)
 
 // --- what it says ---
 
-TEST_F(Saver, HelpVersionBadOptionsAndNoCompositorAreOneLineEach)
+TEST_F(Wayland, HelpVersionBadOptionsAndNoCompositorAreOneLineEach)
 {
     const std::string program = VIDIDER_WAYLAND_PATH;
     std::printf("[wayland] ran %s (the native build), no compositor needed\n", program.c_str());
