@@ -27,19 +27,27 @@ TEST(SurfaceLayout, AFractionalScaleGetsTheOutputsPixelsThroughAViewport)
     EXPECT_EQ(LayoutFor(1536, 864, 150, false), (BufferLayout{3072, 1728, 2, false}));
 }
 
-TEST(SurfaceLayout, TheScaleOfASurfaceCoveringAnOutputIsFoundFromBothSizes)
+TEST(SurfaceLayout, ASurfaceCoveringAFractionallyScaledOutputGetsItsPixelsAndTheirScale)
 {
-    EXPECT_EQ(ScaleOfCover(1920, 1080, 1280, 720), 180);
-    EXPECT_EQ(ScaleOfCover(1920, 1080, 1536, 864), 150);
-    EXPECT_EQ(ScaleOfCover(1920, 1080, 1920, 1080), 120);
-    EXPECT_EQ(ScaleOfCover(3840, 2160, 1920, 1080), 240);
-    // 2560 x 1600 at 1.75 is 1462.857... x 914.28..., which sway cuts to
-    // 1462 x 914: 2558.5 output pixels wide at 1.75, none to one.
-    EXPECT_FALSE(ScaleOfCover(2560, 1600, 1462, 914));
-    // A surface that does not cover the output (a panel kept its room): none.
-    EXPECT_FALSE(ScaleOfCover(1920, 1080, 1920, 1050));
-    EXPECT_FALSE(ScaleOfCover(1920, 1080, 0, 720));
-    EXPECT_FALSE(ScaleOfCover(0, 0, 1280, 720));
+    auto cover = [](int pw, int ph, int lw, int lh, int whole) { return LayoutOfCover(pw, ph, lw, lh, whole); };
+    // 1920 x 1080 at 150 % shows a surface of 1280 x 720, told scale 2.
+    ASSERT_TRUE(cover(1920, 1080, 1280, 720, 2));
+    EXPECT_EQ(cover(1920, 1080, 1280, 720, 2)->Buffer, (BufferLayout{1920, 1080, 1, true}));
+    EXPECT_EQ(cover(1920, 1080, 1280, 720, 2)->Scale120, 180);
+    EXPECT_EQ(cover(1920, 1080, 1536, 864, 2)->Scale120, 150);
+    // Sizes the compositor cut: 1024 x 768 at 1.5 is 682.67 x 512, cut to
+    // 682 x 512; 2560 x 1600 at 1.75 is 1462 x 914. The buffer keeps the
+    // output's pixels.
+    EXPECT_EQ(cover(1024, 768, 682, 512, 2)->Buffer, (BufferLayout{1024, 768, 1, true}));
+    EXPECT_EQ(cover(1024, 768, 682, 512, 2)->Scale120, 180);
+    EXPECT_EQ(cover(2560, 1600, 1462, 914, 2)->Scale120, 210);
+    // Where the whole scale gives the output's pixels, the buffer scale does.
+    EXPECT_FALSE(cover(1920, 1080, 1920, 1080, 1));
+    EXPECT_FALSE(cover(3840, 2160, 1920, 1080, 2));
+    // A surface that does not cover its output (a panel kept its room): none.
+    EXPECT_FALSE(cover(1920, 1080, 1920, 1050, 1));
+    EXPECT_FALSE(cover(1920, 1080, 0, 720, 2));
+    EXPECT_FALSE(cover(0, 0, 1280, 720, 2));
 }
 
 TEST(SurfaceLayout, TheScaleRuleReadsTheOutputsScaleTimes96AsItsDpi)

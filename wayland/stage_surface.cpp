@@ -185,18 +185,20 @@ void StageSurface::Relayout()
 {
     if (!configured_) return;
     int scale120 = kScaleUnit;
+    std::optional<CoverLayout> cover;
     if (preferredScale_ > 0) {
         scale120 = preferredScale_;
     } else if (output_ != nullptr) {
         scale120 = std::max(1, output_->Scale) * kScaleUnit;
         // A compositor that scales outputs by fractions without telling its
         // clients (no fractional-scale-v1) shows a surface that covers the
-        // output at the output's size: a buffer of that size through a
-        // viewport shows its pixels one to one, where the buffer scale
-        // would be resampled.
-        if (globals_.Viewporter != nullptr)
-            if (auto cover = ScaleOfCover(output_->PixelWidth(), output_->PixelHeight(), logicalWidth_, logicalHeight_))
-                scale120 = *cover;
+        // output at the output's size: a buffer of the output's pixels
+        // through a viewport reaches them one to one, where one drawn at
+        // the whole scale it tells would be resampled.
+        if (viewport_ != nullptr)
+            cover = LayoutOfCover(output_->PixelWidth(), output_->PixelHeight(), logicalWidth_, logicalHeight_,
+                                  std::max(1, output_->Scale));
+        if (cover) scale120 = cover->Scale120;
     } else {
         // A window: the largest scale of the outputs it lies on.
         int whole = 1;
@@ -205,7 +207,8 @@ void StageSurface::Relayout()
         scale120 = whole * kScaleUnit;
     }
     scale120_ = scale120;
-    const BufferLayout layout = LayoutFor(logicalWidth_, logicalHeight_, scale120, viewport_ != nullptr);
+    const BufferLayout layout =
+        cover ? cover->Buffer : LayoutFor(logicalWidth_, logicalHeight_, scale120, viewport_ != nullptr);
     const bool changed = !(layout == layout_);
     layout_ = layout;
     if (viewport_ != nullptr) {

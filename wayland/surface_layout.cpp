@@ -23,15 +23,19 @@ BufferLayout LayoutFor(int width, int height, int scale120, bool viewports)
     return {std::max(1, Scaled(width, scale120)), std::max(1, Scaled(height, scale120)), 1, true};
 }
 
-std::optional<int> ScaleOfCover(int physicalWidth, int physicalHeight, int logicalWidth, int logicalHeight)
+std::optional<CoverLayout> LayoutOfCover(int physicalWidth, int physicalHeight, int logicalWidth, int logicalHeight,
+                                         int wholeScale)
 {
     if (physicalWidth <= 0 || physicalHeight <= 0 || logicalWidth <= 0 || logicalHeight <= 0) return std::nullopt;
+    if (std::int64_t(logicalWidth) * wholeScale == physicalWidth && std::int64_t(logicalHeight) * wholeScale == physicalHeight)
+        return std::nullopt;
     const int guess = int((std::int64_t(physicalWidth) * kScaleUnit + logicalWidth / 2) / logicalWidth);
-    // The compositor may have rounded the logical size either way: the
-    // scales near the guess that give both sides exactly.
+    // The compositor cut the logical size from the output's: at that scale
+    // it gives the output's pixels back within one on each side.
+    auto near = [](int scaled, int physical) { return scaled >= physical - 1 && scaled <= physical + 1; };
     for (int scale : {guess, guess - 1, guess + 1})
-        if (scale > 0 && Scaled(logicalWidth, scale) == physicalWidth && Scaled(logicalHeight, scale) == physicalHeight)
-            return scale;
+        if (scale > 0 && near(Scaled(logicalWidth, scale), physicalWidth) && near(Scaled(logicalHeight, scale), physicalHeight))
+            return CoverLayout{{physicalWidth, physicalHeight, 1, true}, scale};
     return std::nullopt;
 }
 

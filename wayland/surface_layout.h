@@ -30,12 +30,20 @@ struct BufferLayout {
 // compositor then resamples).
 BufferLayout LayoutFor(int width, int height, int scale120, bool viewports);
 
-// The scale, in 120ths, at which a surface of `logicalWidth` x
-// `logicalHeight` covering an output of `physicalWidth` x `physicalHeight`
-// pixels shows one buffer pixel per output pixel: for a compositor that
-// scales outputs by fractions but does not tell clients so (sway 1.7). None
-// where no scale gives exactly those pixels on both axes.
-std::optional<int> ScaleOfCover(int physicalWidth, int physicalHeight, int logicalWidth, int logicalHeight);
+// A surface of `logicalWidth` x `logicalHeight` covering an output of
+// `physicalWidth` x `physicalHeight` pixels, on a compositor that scales
+// outputs by fractions without telling its clients so (no
+// fractional-scale-v1; sway 1.7 tells the next whole scale, `wholeScale`,
+// and resamples a buffer drawn at it): the buffer at the output's own
+// pixels through a viewport, and the scale those make, in 120ths. None
+// where the whole scale gives the output's pixels already, or where the two
+// sizes are not of one scale (the surface does not cover the output).
+struct CoverLayout {
+    BufferLayout Buffer;
+    int Scale120 = kScaleUnit;
+};
+std::optional<CoverLayout> LayoutOfCover(int physicalWidth, int physicalHeight, int logicalWidth, int logicalHeight,
+                                         int wholeScale);
 
 // The DPI the saver's scale rule (saver::ScaleForMonitor) reads for an
 // output at `scale120`: the scale times 96, rounded half away from zero.

@@ -109,8 +109,10 @@ protected:
             if (ready(on.Grab(output))) return true;
         return false;
     }
-    // How many of the screenshots taken every 0.1 s differ from the one before.
-    static int Changes(Compositor& on, const std::string& output, double seconds);
+    // How many of `count` screenshots, taken 0.1 s apart or more, differ
+    // from the one before. (A screenshot of a large output takes a while
+    // on a busy machine: the count, not the time, is what is asked for.)
+    static int Changes(Compositor& on, const std::string& output, int count);
 };
 
 }  // namespace e2e
