@@ -33,6 +33,14 @@ protected:
         Sleep(0.3);
         EXPECT_EQ(Differences(on.Grab(output), 0, 0, expected), 0) << what << ": and stays";
     }
+    // The program on `sway` with `arguments`, once its moire shows on the
+    // first output.
+    pid_t StartShowing(Compositor& sway, const std::vector<std::string>& arguments)
+    {
+        const pid_t pid = StartOn(sway, arguments);
+        EXPECT_TRUE(WaitFor(sway, "HEADLESS-1", HasBoth)) << "no moire: " << Slurp(errors);
+        return pid;
+    }
     // --seed 7 --frames 333 --verbose and `more` on the first output shows
     // `expected` and says `says`; then SIGTERM ends it, unless `end` is
     // false. The program.
@@ -151,8 +159,8 @@ TEST_F(Wayland, AKeyEndsItWithinASecondAndStatusZero)
 {
     Compositor sway;
     if (!sway.Ready()) return;
-    const pid_t pid = StartOn(sway, {});
-    ASSERT_TRUE(WaitFor(sway, "HEADLESS-1", HasBoth)) << "no moire";
+    const pid_t pid = StartShowing(sway, {});
+    ASSERT_FALSE(HasFailure());
     EXPECT_GT(Changes(sway, "HEADLESS-1", 5), 3) << "the moire moves";
     ASSERT_EQ(sway.Type({"a"}), 0);
     const double typed = Now();
@@ -167,8 +175,8 @@ TEST_F(Wayland, ADoubleClickOnTheBorderDoesNotEndItOneOnTheStageDoes)
     Compositor sway;
     if (!sway.Ready()) return;
     // The classic stage in the middle of 1920 x 1080: black border around it.
-    const pid_t pid = StartOn(sway, {"--classic"});
-    ASSERT_TRUE(WaitFor(sway, "HEADLESS-1", HasBoth)) << "no moire";
+    const pid_t pid = StartShowing(sway, {"--classic"});
+    ASSERT_FALSE(HasFailure());
     ASSERT_EQ(sway.Point(1920, 1080, {"m", "100", "100", "c", "c", "w", "600", "m", "960", "540", "c"}), 0);
     Sleep(1.0);
     ASSERT_TRUE(Running(pid)) << "a double click on the border or a click ended it";
@@ -180,8 +188,8 @@ TEST_F(Wayland, MovesEndingAtTheCentreSteerTheFigureUntilTheMouseRests)
 {
     Compositor sway;
     if (!sway.Ready()) return;
-    const pid_t pid = StartOn(sway, {});
-    ASSERT_TRUE(WaitFor(sway, "HEADLESS-1", HasBoth)) << "no moire";
+    const pid_t pid = StartShowing(sway, {});
+    ASSERT_FALSE(HasFailure());
     Sleep(5.0);  // past the title time, when moves are dropped
     // Thirty moves to the middle of the stage: the second centre follows
     // the pointer, the first mirrors it, and the copies lie on each other.
@@ -202,8 +210,8 @@ TEST_F(Wayland, TheCompositorKilledEndsItWithOneLineAndStatusOne)
 {
     Compositor sway;
     if (!sway.Ready()) return;
-    const pid_t pid = StartOn(sway, {});
-    ASSERT_TRUE(WaitFor(sway, "HEADLESS-1", HasBoth)) << "no moire";
+    const pid_t pid = StartShowing(sway, {});
+    ASSERT_FALSE(HasFailure());
     sway.KillCompositor();
     const Finished end = WaitExit(pid, 5);
     EXPECT_EQ(end.code, 1);
@@ -217,8 +225,8 @@ TEST_F(Wayland, SigtermSigintAndSighupEachEndItByThatSignal)
     Compositor sway;
     if (!sway.Ready()) return;
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        const pid_t pid = StartOn(sway, {});
-        ASSERT_TRUE(WaitFor(sway, "HEADLESS-1", HasBoth)) << "no moire";
+        const pid_t pid = StartShowing(sway, {});
+        ASSERT_FALSE(HasFailure());
         ::kill(pid, signal);
         const Finished end = WaitExit(pid, 5);
         EXPECT_EQ(end.signal, signal) << "exit status " << end.code;
@@ -236,8 +244,8 @@ TEST_F(Wayland, AWindowNobodySeesSleepsAndWakesWhenItShowsAgain)
     // an output turned off, so that cannot be tried here.)
     Compositor sway;
     if (!sway.Ready()) return;
-    const pid_t pid = StartOn(sway, {"--window"});
-    ASSERT_TRUE(WaitFor(sway, "HEADLESS-1", HasBoth)) << "no moire";
+    const pid_t pid = StartShowing(sway, {"--window"});
+    ASSERT_FALSE(HasFailure());
     ASSERT_EQ(sway.Message("workspace 2"), 0);
     Sleep(0.5);
     const long before = CpuTicks(pid);
@@ -257,8 +265,8 @@ TEST_F(Wayland, AWindowResizedFillsTheNewSizeWithOneNewStageAfterItSettles)
 {
     Compositor sway(1920, 1080, "1", {"default_border none", "for_window [app_id=vidider] floating enable"});
     if (!sway.Ready()) return;
-    const pid_t pid = StartOn(sway, {"--window", "--verbose"});
-    ASSERT_TRUE(WaitFor(sway, "HEADLESS-1", HasBoth)) << "no moire";
+    const pid_t pid = StartShowing(sway, {"--window", "--verbose"});
+    ASSERT_FALSE(HasFailure());
     // A drag: ten sizes 20 ms apart.
     for (int step = 1; step <= 10; ++step) {
         ASSERT_EQ(sway.Message("[app_id=vidider] resize set " + std::to_string(1024 + 30 * step) + " px " +
