@@ -89,11 +89,12 @@ bench:
 	$(MAKE) windows
 	cmake --preset linux
 	cmake --build --preset linux --target vidider_bench vidider_saver_cpu vidider_frame_pace vidider_x11_cpu \
-	  vidider_fill_cpu
+	  vidider_fill_cpu vidider_wayland_cpu
 	build/linux/bench/vidider_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true --benchmark_min_time=0.5
 	build/linux/bench/vidider_saver_cpu
 	build/linux/bench/vidider_frame_pace
 	build/linux/bench/vidider_x11_cpu
+	build/linux/bench/vidider_wayland_cpu
 	build/linux/bench/vidider_fill_cpu 1920x1080 96
 	build/linux/bench/vidider_fill_cpu 3840x2160 192
 
@@ -115,13 +116,14 @@ docs:
 # The X11 hack for the xscreensaver daemon: the program into
 # PREFIX/libexec/xscreensaver, its description into
 # PREFIX/share/xscreensaver/config, its manual into PREFIX/share/man/man6;
-# install ends with the line to add to ~/.xscreensaver. uninstall removes
+# vidider-wayland into PREFIX/bin, its manual beside the hack's; install
+# ends with the line to add to ~/.xscreensaver. uninstall removes
 # those files again (packaging/install.cmake.in); both refuse to touch the
 # files of an installed vidider package.
 PREFIX ?= /usr/local
 install:
 	cmake --preset linux
-	cmake --build --preset linux --target vidider
+	cmake --build --preset linux --target vidider vidider-wayland
 	DESTDIR="$(DESTDIR)" cmake --install build/linux --prefix "$(PREFIX)" --strip
 
 uninstall:

@@ -1,14 +1,8 @@
 #include "app/hack_options.h"
 
 #include <algorithm>
-#include <limits>
-
-#include "app/message_text.h"
-#include "saver/stage_view.h"
 
 namespace app {
-
-UsageError::UsageError(const std::string& message) : std::runtime_error(Printable(message)) {}
 
 #ifndef VIDIDER_VERSION
 #error "VIDIDER_VERSION, the project's version, comes from CMake"
@@ -35,12 +29,7 @@ const char* const kHackUsage =
     "                    least 1024 x 768, cut equally on both sides)\n"
     "  --scale N         draw each pixel of the figure as N x N (1 to 8); by\n"
     "                    default Xft.dpi / 96 rounded (halves to even), else 1\n"
-    "  --delay US        least interval between frames in microseconds, from 0\n"
-    "                    (as fast as it goes) to 49.7 days; default 20000\n"
-    "  --seed S          seed of the motion (0 to 4294967295), for a repeatable run\n"
-    "  --frames N        stop after N frames and keep showing frame N\n"
-    "  --fps             show the frame rate in the bottom-left corner\n"
-    "  --verbose         say each stage it makes on stderr\n"
+    VIDIDER_SAVER_OPTIONS_USAGE
     "  --display NAME    the X display (default $DISPLAY)\n"
     "  --help, --version this text; the version\n"
     "When the window is resized the stage is centred at once and made anew for\n"
@@ -50,23 +39,6 @@ const char* const kHackUsage =
 const char* const kHackVersion = "vidider " VIDIDER_VERSION "\n";
 
 namespace {
-
-// `range` says the range as a person reads it, for the error.
-std::uint64_t ParseUnsigned(const std::string& option, const std::string& text, std::uint64_t max,
-                            const std::string& range = {})
-{
-    if (text.empty()) throw UsageError(option + " needs a value");
-    std::uint64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') throw UsageError(option + " takes a whole number of 0 or more, not '" + text + "'");
-        const auto digit = std::uint64_t(c - '0');
-        if (digit > max || value > (max - digit) / 10)
-            throw UsageError(option + " is out of range (" + (range.empty() ? "0 to " + std::to_string(max) : range) +
-                             "): " + text);
-        value = value * 10 + digit;
-    }
-    return value;
-}
 
 // The longest side and the farthest place X11 takes (16-bit coordinates).
 constexpr std::uint64_t kLargestCoordinate = 32767;
@@ -109,18 +81,6 @@ void ParseGeometry(const std::string& text, HackOptions& options)
     options.FromBottom = text[second] == '-';
 }
 
-// Screen pixels per figure pixel: 1 to saver::kMaxScale.
-int ParseScale(const std::string& text)
-{
-    const std::string range = "1 to " + std::to_string(saver::kMaxScale);
-    if (text.empty()) throw UsageError("--scale needs a value");
-    if (text.find_first_not_of("0123456789") != std::string::npos)
-        throw UsageError("--scale takes a whole number from " + range + ", not '" + text + "'");
-    const std::uint64_t scale = ParseUnsigned("--scale", text, saver::kMaxScale, range);
-    if (scale < 1) throw UsageError("--scale is out of range (" + range + "): " + text);
-    return int(scale);
-}
-
 }  // namespace
 
 std::optional<std::uint64_t> ParseWindowId(const std::string& text)
@@ -144,16 +104,7 @@ std::optional<std::uint64_t> ParseWindowId(const std::string& text)
 HackOptions ParseHackOptions(const std::vector<std::string>& arguments)
 {
     HackOptions options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string name = arguments[i];
-        if (name.rfind("--", 0) == 0) name.erase(0, 1);
-        if (name.size() < 2 || name[0] != '-') throw UsageError("unknown argument '" + arguments[i] + "'");
-        name.erase(0, 1);
-        // The option's value: the next argument.
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= arguments.size()) throw UsageError("--" + name + " needs a value");
-            return arguments[++i];
-        };
+    ReadOptions(arguments, options, [&](const std::string& name, const OptionValue& value) {
         if (name == "window") {
             options.Where = HackOptions::Mode::Window;
         } else if (name == "root") {
@@ -166,35 +117,14 @@ HackOptions ParseHackOptions(const std::vector<std::string>& arguments)
             options.WindowId = *id;
         } else if (name == "geometry") {
             ParseGeometry(value(), options);
-        } else if (name == "delay") {
-            // Up to 49.7 days, the longest interval the frame clock holds.
-            std::uint64_t microseconds =
-                ParseUnsigned("--delay", value(), std::uint64_t(std::numeric_limits<std::uint32_t>::max()) * 1000,
-                              "0 to 4294967295000 microseconds, 49.7 days");
-            options.SleepTime = std::uint32_t((microseconds + 999) / 1000);
-        } else if (name == "seed") {
-            options.Seed = std::uint32_t(ParseUnsigned("--seed", value(), std::numeric_limits<std::uint32_t>::max()));
-        } else if (name == "frames") {
-            options.Frames = ParseUnsigned("--frames", value(), std::numeric_limits<std::uint64_t>::max());
-        } else if (name == "fps") {
-            options.Fps = true;
-        } else if (name == "classic") {
-            options.Classic = true;
-        } else if (name == "scale") {
-            options.Scale = ParseScale(value());
-        } else if (name == "verbose") {
-            options.Verbose = true;
         } else if (name == "display") {
             options.Display = value();
             if (options.Display.empty()) throw UsageError("--display needs a value");
-        } else if (name == "help" || name == "h") {
-            options.Help = true;
-        } else if (name == "version") {
-            options.Version = true;
         } else {
-            throw UsageError("unknown option '" + arguments[i] + "'");
+            return false;
         }
-    }
+        return true;
+    });
     return options;
 }
 

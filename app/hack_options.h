@@ -7,20 +7,15 @@
 
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "app/saver_options.h"
+
 namespace app {
 
-// A command line that cannot be run; what() is one line for stderr, the
-// control bytes of any argument it quotes written as \xNN.
-class UsageError : public std::runtime_error {
-public:
-    explicit UsageError(const std::string& message);
-};
-
-struct HackOptions {
+// The options of every Linux host (app/saver_options.h), and where it draws.
+struct HackOptions : SaverOptions {
     enum class Mode { Window, Root, WindowId };
     Mode Where = Mode::Window;
     // --window: the window's size, and its place when the geometry gives one:
@@ -33,23 +28,6 @@ struct HackOptions {
     bool FromRight = false, FromBottom = false;
     // --window-id: the window to draw into.
     std::uint64_t WindowId = 0;
-    // --delay, in microseconds, as the frame clock's SleepTime: milliseconds,
-    // rounded up so that the interval is at least the one asked for.
-    std::uint32_t SleepTime = 20;
-    std::optional<std::uint32_t> Seed;
-    std::optional<std::uint64_t> Frames;
-    bool Fps = false;
-    // --classic: the 1024 x 768 stage whatever the window; else the stage
-    // fills it.
-    bool Classic = false;
-    // --scale: screen pixels per figure pixel, 1 to saver::kMaxScale (8);
-    // none: from the display's Xft.dpi, else 1.
-    std::optional<int> Scale;
-    // --verbose: each stage made, its scale and the image it goes through,
-    // one line on stderr.
-    bool Verbose = false;
-    bool Help = false;
-    bool Version = false;
     std::string Display;  // empty: $DISPLAY
 };
 

@@ -1,7 +1,7 @@
 #!/bin/sh
-# The Debian package of the X11 hack, OUT_DIR/vidider_VERSION_ARCH.deb,
-# built as Debian builds its own (dpkg-buildflags' hardening, a stripped
-# program, dpkg-shlibdeps' Depends, files owned by root), checked by lintian,
+# The Debian package of the X11 hack and vidider-wayland,
+# OUT_DIR/vidider_VERSION_ARCH.deb, built as Debian builds its own
+# (dpkg-buildflags' hardening, stripped programs, dpkg-shlibdeps' Depends, files owned by root), checked by lintian,
 # and written whole or not at all. VERSION is CMakeLists.txt's, and the
 # latest entry of packaging/debian/changelog must be for it.
 #
@@ -36,7 +36,7 @@ build=$here/build/deb
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDIDER_TESTS=OFF -DVIDIDER_BENCH=OFF \
     -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
-cmake --build "$build" --target vidider
+cmake --build "$build" --target vidider vidider-wayland
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -44,8 +44,9 @@ root=$work/root
 DESTDIR=$root cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 || { cat "$work/install.log" >&2; exit 1; }
 
 program=$root/usr/libexec/xscreensaver/vidider
-strip --remove-section=.comment --remove-section=.note "$program"
-gzip -9n "$root/usr/share/man/man6/vidider.6"
+wayland=$root/usr/bin/vidider-wayland
+for binary in "$program" "$wayland"; do strip --remove-section=.comment --remove-section=.note "$binary"; done
+gzip -9n "$root/usr/share/man/man6/vidider.6" "$root/usr/share/man/man6/vidider-wayland.6"
 doc=$root/usr/share/doc/vidider
 mkdir -p "$doc"
 gzip -9n -c "$changelog" >"$doc/changelog.gz"
@@ -57,13 +58,13 @@ gzip -9n -c "$changelog" >"$doc/changelog.gz"
 } >"$doc/copyright"
 find "$root" -type d -exec chmod 0755 {} +
 find "$root" -type f -exec chmod 0644 {} +
-chmod 0755 "$program"
+chmod 0755 "$program" "$wayland"
 
 # DEBIAN/control from debian/control, the changelog's version and the
-# libraries the program links against.
+# libraries the programs link against.
 mkdir -p "$work/debian" "$root/DEBIAN"
 cp "$here/packaging/debian/control" "$changelog" "$work/debian/"
-(cd "$work" && dpkg-shlibdeps -Tdebian/substvars "$program" &&
+(cd "$work" && dpkg-shlibdeps -Tdebian/substvars "$program" "$wayland" &&
     dpkg-gencontrol -P"$root" -Tdebian/substvars -fdebian/files)
 (cd "$root" && find usr -type f -print0 | sort -z | xargs -0 md5sum) >"$root/DEBIAN/md5sums"
 chmod 0644 "$root/DEBIAN/control" "$root/DEBIAN/md5sums"

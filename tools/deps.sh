@@ -6,20 +6,26 @@
 #   tools/deps.sh test|run|fuzz|deb
 set -eu
 
-base="cmake make g++ libgtest-dev libbenchmark-dev libfreetype-dev libgif-dev fonts-dejavu-core zip unzip libx11-dev libxext-dev"
+# vidider-wayland's build: the client library, xkbcommon for its keys, the
+# protocols' XML, wayland-scanner, and pkg-config to find them.
+base="cmake make g++ libgtest-dev libbenchmark-dev libfreetype-dev libgif-dev fonts-dejavu-core zip unzip libx11-dev libxext-dev
+  libwayland-dev libxkbcommon-dev wayland-protocols libwayland-bin pkgconf"
 windows="g++-mingw-w64-i686 g++-mingw-w64-x86-64"
 wine="wine wine64 wine32:i386 xvfb xserver-xephyr libxinerama1 libxinerama1:i386 libx11-dev libxtst-dev"
 # The emulated PC that runs the 32-bit saver where this machine cannot.
 vm32="qemu-system-x86 busybox-static kmod cpio e2fsprogs xz-utils"
 # The X11 hack's daemon, and its peer moire2 for the benchmark.
 x11="xscreensaver xscreensaver-data-extra"
+# vidider-wayland's tests and benchmark: a headless compositor, its
+# screenshots, keys and idle daemon.
+wayland="sway grim wtype swayidle"
 # The parsers' fuzz targets: clang and its libFuzzer runtime.
 fuzz="clang-14 libclang-rt-14-dev"
 # make deb: dpkg-shlibdeps, dpkg-gencontrol and dpkg-deb, the package's check,
 # and man for its install test.
 deb="dpkg-dev lintian man-db"
 case "${1:-test}" in
-  test) packages="$base $windows $wine $vm32 $x11 $fuzz $deb" ;;
+  test) packages="$base $windows $wine $vm32 $x11 $wayland $fuzz $deb" ;;
   run)  packages="$base $windows $wine" ;;
   fuzz) packages="cmake make g++ $fuzz" ;;
   deb)  packages="$base $deb" ;;

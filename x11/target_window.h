@@ -7,17 +7,12 @@
 
 #include <X11/Xlib.h>
 
-#include <stdexcept>
-
 #include "app/hack_options.h"
+#include "app/host_process.h"
 
 namespace x11 {
 
-// The host cannot start: no display, no such window. what() is one line.
-class StartError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+using app::StartError;
 
 class TargetWindow {
 public:

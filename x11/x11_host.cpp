@@ -17,6 +17,9 @@
 namespace x11 {
 namespace {
 
+using platform::posix::MonotonicNs;
+using platform::posix::TickOf;
+
 // The connection is gone: the server ended or was killed. Xlib's own handler
 // would say so in lines of its own and end the process; this one says it in
 // one line and ends at once with status 1, running nothing more on the
@@ -49,13 +52,15 @@ std::uint64_t NsAfter(std::uint64_t now, std::uint32_t ms) { return (now / 10000
 }
 
 X11Host::X11Host(const app::HackOptions& options)
-    : options_(options), display_(OpenDisplay(options)), platform_(options.SleepTime),
+    : options_(options), display_(OpenDisplay(options)),
+      platform_({{{std::string(saver::kSettingsKey), std::string(saver::kSleepTimeValue)},
+                  {platform::ValueKind::Dword, {}, options.SleepTime}}}),
       title_(vidider::LoadTitlePicture())
 {
     window_ = std::make_unique<TargetWindow>(display_, options);
     width_ = window_->Width();
     height_ = window_->Height();
-    platform_.Window = {width_, height_};
+    platform_.Screen = {width_, height_};
     XGCValues values{};
     values.foreground = window_->White();
     values.background = window_->Black();
@@ -132,9 +137,9 @@ bool X11Host::Animating() const
     return form_->IdleHandlerInstalled() && !(options_.Frames && form_->PacedFrames >= *options_.Frames);
 }
 
-RunEnd X11Host::Run(int signalFd)
+app::HostEnd X11Host::Run(int signalFd)
 {
-    RunEnd end;
+    app::HostEnd end;
     if (window_->Own()) XMapRaised(display_, window_->Id());
     form_->FormActivate();
     if (options_.Seed) form_->Random.SetSeed(*options_.Seed);
@@ -186,7 +191,7 @@ std::uint64_t X11Host::RunDue(std::uint64_t now)
     return deadline;
 }
 
-void X11Host::Wait(std::uint64_t now, std::uint64_t deadline, int signalFd, RunEnd& end)
+void X11Host::Wait(std::uint64_t now, std::uint64_t deadline, int signalFd, app::HostEnd& end)
 {
     pollfd waits[2] = {{ConnectionNumber(display_), POLLIN, 0}, {signalFd, POLLIN, 0}};
     timespec timeout{};
@@ -240,7 +245,7 @@ void X11Host::OnResize(int width, int height)
 {
     width_ = width;
     height_ = height;
-    platform_.Window = {width_, height_};
+    platform_.Screen = {width_, height_};
     form_->Resize(width_, height_);
     ClipAroundFrameRate();
     restage_.Changed(TickOf(MonotonicNs()));

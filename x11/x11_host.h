@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/hack_options.h"
+#include "app/host_process.h"
 #include "figure/surface.h"
 #include "saver/frame.h"
 #include "saver/input.h"
@@ -22,16 +23,9 @@
 #include "x11/frame_rate_box.h"
 #include "x11/stage_image.h"
 #include "x11/target_window.h"
-#include "x11/x11_platform.h"
+#include "platform/posix/posix_platform.h"
 
 namespace x11 {
-
-// How a run ended: with an exit status, or by a signal that asks the
-// process to end by that same signal once the host is gone.
-struct RunEnd {
-    int ExitStatus = 0;
-    int Signal = 0;  // 0: none
-};
 
 class X11Host : public platform::WindowHost {
 public:
@@ -46,7 +40,7 @@ public:
     // Shows the window and runs until a key, a double click or the window
     // manager ends it (own window), the window goes away (status 0), or a
     // signal arrives on `signalFd` (a signalfd).
-    RunEnd Run(int signalFd);
+    app::HostEnd Run(int signalFd);
 
     void RepaintImage(bool) override { Paint(saver::PaintArea::Stage); }
     void HideForm() override;
@@ -79,7 +73,7 @@ private:
     // due, 0 for none, or `now` where it ran a frame or a restage.
     std::uint64_t RunDue(std::uint64_t now);
     // Sleeps until `deadline` (0: no end), a server event or a signal.
-    void Wait(std::uint64_t now, std::uint64_t deadline, int signalFd, RunEnd& end);
+    void Wait(std::uint64_t now, std::uint64_t deadline, int signalFd, app::HostEnd& end);
 
     app::HackOptions options_;
     ::Display* display_;
@@ -99,7 +93,7 @@ private:
     // has settled.
     saver::SettleTimer restage_;
 
-    X11Platform platform_;
+    platform::posix::PosixPlatform platform_;
     figure::Surface title_;
     std::unique_ptr<saver::TForm1> form_;
     saver::PointerFilter pointer_;

@@ -149,4 +149,12 @@ std::string Slurp(const std::string& path)
     return text.str();
 }
 
+std::vector<std::string> LinesFrom(const std::string& text, const std::string& start)
+{
+    std::vector<std::string> lines;
+    for (std::size_t at = text.find(start); at != std::string::npos; at = text.find(start, at + 1))
+        lines.push_back(text.substr(at, text.find('\n', at) - at));
+    return lines;
+}
+
 }  // namespace e2e

@@ -46,4 +46,7 @@ long StatusKb(pid_t pid, const std::string& field);
 // A whole file; empty when it cannot be read.
 std::string Slurp(const std::string& path);
 
+// The lines of `text` from each place `start` stands on, to the end of its line.
+std::vector<std::string> LinesFrom(const std::string& text, const std::string& start);
+
 }  // namespace e2e

@@ -6,6 +6,7 @@
 
 #include "app/hack_options.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/fuzz/saver_options_check.h"
 
 namespace {
 
@@ -77,15 +78,8 @@ std::vector<std::string> Written(const app::HackOptions& o)
     }
     std::string geometry = std::to_string(o.Width) + "x" + std::to_string(o.Height);
     if (o.X) geometry += (o.FromRight ? "-" : "+") + std::to_string(*o.X) + (o.FromBottom ? "-" : "+") + std::to_string(*o.Y);
-    line.insert(line.end(), {"--geometry", geometry, "-delay", std::to_string(std::uint64_t(o.SleepTime) * 1000)});
-    if (o.Seed) line.insert(line.end(), {"--seed", std::to_string(*o.Seed)});
-    if (o.Frames) line.insert(line.end(), {"-frames", std::to_string(*o.Frames)});
-    if (o.Fps) line.push_back("--fps");
-    if (o.Classic) line.push_back("-classic");
-    if (o.Scale) line.insert(line.end(), {"--scale", std::to_string(*o.Scale)});
-    if (o.Verbose) line.push_back("--verbose");
-    if (o.Help) line.push_back("-h");
-    if (o.Version) line.push_back("--version");
+    line.insert(line.end(), {"--geometry", geometry});
+    fuzz::WriteSaverOptions(o, line);
     if (!o.Display.empty()) line.insert(line.end(), {"--display", o.Display});
     return line;
 }
@@ -93,10 +87,9 @@ std::vector<std::string> Written(const app::HackOptions& o)
 bool Same(const app::HackOptions& a, const app::HackOptions& b)
 {
     return a.Where == b.Where && a.Width == b.Width && a.Height == b.Height && a.X == b.X && a.Y == b.Y &&
-           (!a.X || (a.FromRight == b.FromRight && a.FromBottom == b.FromBottom)) && a.Version == b.Version &&
-           (a.Where != app::HackOptions::Mode::WindowId || a.WindowId == b.WindowId) && a.SleepTime == b.SleepTime &&
-           a.Seed == b.Seed && a.Frames == b.Frames && a.Fps == b.Fps && a.Help == b.Help && a.Display == b.Display &&
-           a.Classic == b.Classic && a.Scale == b.Scale && a.Verbose == b.Verbose;
+           (!a.X || (a.FromRight == b.FromRight && a.FromBottom == b.FromBottom)) &&
+           (a.Where != app::HackOptions::Mode::WindowId || a.WindowId == b.WindowId) && a.Display == b.Display &&
+           fuzz::SameSaverOptions(a, b);
 }
 
 }  // namespace

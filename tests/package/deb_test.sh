@@ -2,7 +2,7 @@
 # The Debian package as a user meets it. make deb's script builds it into
 # dist/ (lintian passes or the script fails), with the expected files and
 # fields; apt-get installs it, as root; the daemon's config folder holds
-# vidider.xml, the program answers --help, man finds the page, the daemon
+# vidider.xml, the programs answer --help, man finds the pages, the daemon
 # runs the hack by its bare name, make install and make uninstall keep off
 # its files; apt-get purge leaves nothing of it. Installing needs root:
 # elsewhere that half says SKIPPED, and in CI (CI set) fails instead.
@@ -48,16 +48,18 @@ version=$(dpkg-deb -f "$deb" Version)
 [ "$deb" = "$src/dist/vidider_${version}_$(dpkg --print-architecture).deb" ] || fail "make_deb wrote $deb"
 echo "[package] built $deb with packaging/make_deb.sh (from $src/build/deb)"
 listing=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $2, $6 }')
-expected="-rwxr-xr-x root/root ./usr/libexec/xscreensaver/vidider
+expected="-rwxr-xr-x root/root ./usr/bin/vidider-wayland
+-rwxr-xr-x root/root ./usr/libexec/xscreensaver/vidider
 -rw-r--r-- root/root ./usr/share/doc/vidider/changelog.gz
 -rw-r--r-- root/root ./usr/share/doc/vidider/copyright
+-rw-r--r-- root/root ./usr/share/man/man6/vidider-wayland.6.gz
 -rw-r--r-- root/root ./usr/share/man/man6/vidider.6.gz
 -rw-r--r-- root/root ./usr/share/xscreensaver/config/vidider.xml"
 [ "$listing" = "$expected" ] || fail "the package holds:
 $listing"
 [ "$(dpkg-deb -f "$deb" Recommends)" = xscreensaver ] || fail "Recommends: $(dpkg-deb -f "$deb" Recommends)"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libx11-6 libxext6; do
+for library in libc6 libx11-6 libxext6 libwayland-client0 libxkbcommon0; do
     printf '%s\n' "$depends" | grep -q "\\b$library\\b" || fail "Depends lacks $library: $depends"
 done
 # The copyright file carries LICENSE's terms, word for word.
@@ -100,6 +102,10 @@ cmp -s /usr/share/xscreensaver/config/vidider.xml "$src/x11/vidider.xml" ||
     fail "the daemon's config folder does not hold vidider.xml"
 /usr/libexec/xscreensaver/vidider --help >"$work/help" 2>&1 || fail "the installed vidider --help exits $?"
 grep -q "^usage: vidider" "$work/help" || fail "the installed vidider --help prints: $(cat "$work/help")"
+/usr/bin/vidider-wayland --version >"$work/help" 2>&1 || fail "the installed vidider-wayland --version exits $?"
+grep -qx "vidider-wayland $version" "$work/help" || fail "the installed vidider-wayland --version prints: $(cat "$work/help")"
+man -aw vidider-wayland 2>&1 | grep -qx /usr/share/man/man6/vidider-wayland.6.gz ||
+    fail "man -w vidider-wayland finds: $(man -aw vidider-wayland 2>&1)"
 # (-a: a vidider of make install's under /usr/local may be found as well.)
 man -aw vidider 2>&1 | grep -qx /usr/share/man/man6/vidider.6.gz || fail "man -w vidider finds: $(man -aw vidider 2>&1)"
 warnings=$(MANWIDTH=80 man --warnings -l /usr/share/man/man6/vidider.6.gz 2>&1 >/dev/null) || fail "man cannot show the page"

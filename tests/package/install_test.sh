@@ -2,7 +2,8 @@
 # make install and make uninstall, staged under a temporary DESTDIR: the
 # hack, its description and its manual where xscreensaver looks, the
 # manual naming them by their real paths, the daemon's programs line
-# printed; uninstall takes those away and leaves another hack's files.
+# printed, vidider-wayland and its manual; uninstall takes those away and
+# leaves another hack's files.
 #
 #   tests/package/install_test.sh BUILD_DIR
 set -eu
@@ -36,9 +37,19 @@ printed=$(install_to /usr/local)
 hack=$stage/usr/local/libexec/xscreensaver/vidider
 xml=$stage/usr/local/share/xscreensaver/config/vidider.xml
 manual=$stage/usr/local/share/man/man6/vidider.6
-expected="./usr/local/libexec/xscreensaver/other ./usr/local/libexec/xscreensaver/vidider ./usr/local/share/man/man6/vidider.6 ./usr/local/share/xscreensaver/config/other.xml ./usr/local/share/xscreensaver/config/vidider.xml "
+expected=$(printf '%s\n' ./usr/local/libexec/xscreensaver/other ./usr/local/libexec/xscreensaver/vidider \
+    ./usr/local/share/man/man6/vidider.6 ./usr/local/share/xscreensaver/config/other.xml \
+    ./usr/local/share/xscreensaver/config/vidider.xml ./usr/local/bin/vidider-wayland \
+    ./usr/local/share/man/man6/vidider-wayland.6 | sort | tr '\n' ' ')
 [ "$(files_left)" = "$expected" ] || fail "installed: $(files_left)"
 [ -x "$hack" ] && "$hack" --help 2>&1 | grep -q "^usage: vidider" || fail "the installed hack does not answer --help with its usage"
+wayland=$stage/usr/local/bin/vidider-wayland
+[ -x "$wayland" ] && "$wayland" --help 2>&1 | grep -q "^usage: vidider-wayland" || fail "the installed vidider-wayland does not answer --help with its usage"
+printf '%s\n' "$printed" | grep -qF "On a Wayland desktop run /usr/local/bin/vidider-wayland instead" ||
+    fail "install does not name vidider-wayland for Wayland desktops: $printed"
+warnings=$(MANWIDTH=80 man --warnings -l "$stage/usr/local/share/man/man6/vidider-wayland.6" 2>&1 >/dev/null) ||
+    fail "man cannot show vidider-wayland's manual"
+[ -z "$warnings" ] || fail "man warns about vidider-wayland's manual: $warnings"
 cmp -s "$xml" "$(dirname "$0")/../../x11/vidider.xml" || fail "the installed vidider.xml is not x11/vidider.xml"
 
 # The daemon needs the line with the full path: it finds a bare name only

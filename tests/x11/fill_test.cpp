@@ -22,14 +22,7 @@ constexpr int kWideW = 2560, kWideH = 1600;
 const std::string kWideWhat = " (2560 x 1600 x 24)";
 
 // The lines of --verbose that say a stage was made.
-std::vector<std::string> StageLines(const std::string& said)
-{
-    std::vector<std::string> lines;
-    for (std::size_t at = said.find("vidider: stage "); at != std::string::npos;
-         at = said.find("vidider: stage ", at + 1))
-        lines.push_back(said.substr(at, said.find('\n', at) - at));
-    return lines;
-}
+std::vector<std::string> StageLines(const std::string& said) { return LinesFrom(said, "vidider: stage "); }
 
 // The stage enlarged as the screen shows it: window pixel (x, y) is figure
 // pixel ((x - offsetX) / scale, (y - offsetY) / scale), rounded down.
