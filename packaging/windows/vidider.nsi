@@ -184,13 +184,16 @@ Function StagePage
   ${If} $0 == error
     Abort
   ${EndIf}
+  ; The two choices one after the other, so that the arrow keys move
+  ; between them; each label starts a group of its own.
   ${NSD_CreateRadioButton} 0 0u 100% 12u "&Fill every screen (recommended)"
   Pop $FillRadio
   ${NSD_AddStyle} $FillRadio ${WS_GROUP}
-  ${NSD_CreateLabel} 12u 13u -12u 20u "The moire reaches every edge of every monitor."
-  Pop $0
   ${NSD_CreateRadioButton} 0 38u 100% 12u "&Classic 1024 x 768 stage"
   Pop $ClassicRadio
+  ${NSD_CreateLabel} 12u 13u -12u 20u "The moire reaches every edge of every monitor."
+  Pop $0
+  ${NSD_AddStyle} $0 ${WS_GROUP}
   ${NSD_CreateLabel} 12u 51u -12u 20u "The moire lies in a 1024 x 768 box in the middle of the main monitor; the rest is black."
   Pop $0
   ${NSD_CreateCheckBox} 0 84u 100% 12u "&Make vidider my screen saver"

@@ -173,11 +173,13 @@ std::vector<pid_t> Harness::Processes(const std::string& comm)
 bool Harness::WaitForProgramsToEnd(double seconds)
 {
     // Wine's own processes, which stay while the server does.
-    static const char* const wines[] = {"wineserver", "services.exe", "winedevice.exe", "explorer.exe",
-                                        "plugplay.exe", "svchost.exe", "rpcss.exe", "conhost.exe"};
+    static const char* const wines[] = {"wineserver32",  "wineserver64", "services.exe", "winedevice.exe",
+                                        "explorer.exe",  "plugplay.exe", "svchost.exe",  "rpcss.exe",
+                                        "conhost.exe"};
     const std::string mine = std::string("WINEPREFIX=") + prefix_ + '\0';
+    std::string running;
     for (double start = Now(); Now() - start < seconds; Sleep(0.05)) {
-        bool running = false;
+        running.clear();
         for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
             const std::string name = entry.path().filename();
             if (name.find_first_not_of("0123456789") != std::string::npos) continue;
@@ -189,10 +191,12 @@ bool Harness::WaitForProgramsToEnd(double seconds)
             const std::string stat = Slurp("/proc/" + name + "/stat");
             const std::size_t close = stat.rfind(')');
             if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z') continue;
-            if (('\0' + Slurp("/proc/" + name + "/environ")).find('\0' + mine) != std::string::npos) running = true;
+            if (('\0' + Slurp("/proc/" + name + "/environ")).find('\0' + mine) != std::string::npos)
+                running += " " + comm;
         }
-        if (!running) return true;
+        if (running.empty()) return true;
     }
+    std::fprintf(stderr, "[e2e] still running in %s:%s\n", prefix_.c_str(), running.c_str());
     return false;
 }
 
