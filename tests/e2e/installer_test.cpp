@@ -1,10 +1,6 @@
-// The Windows installer (vidider-VERSION-setup.exe, built from this tree by
-// tools/make_installer.sh) under 32-bit Wine on a 1920 x 1080 screen, each
-// test in a fresh prefix of its own: the silent install and its registry,
-// the installed saver started as the system starts it, the silent uninstall
-// against a snapshot, the stage and activation switches, an upgrade over an
-// older build while its preview runs, the pages driven by keys, and an
-// install that cannot write the system folder.
+// The Windows installer under 32-bit Wine, each test in a fresh prefix: the
+// silent install, uninstall and switches, an upgrade under a running preview,
+// the pages driven by keys, and an install that cannot write the system folder.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -97,6 +93,9 @@ class Installer : public ::testing::Test {
 protected:
     Harness& h = Harness::Get(TestDisplay::Screens::One, "1920x1080");
     std::unique_ptr<FreshPrefix> prefix;
+
+    // The display and the shared prefix's server end with the last test.
+    static void TearDownTestSuite() { Harness::Get(TestDisplay::Screens::One, "1920x1080").Shutdown(); }
 
     void SetUp() override
     {
@@ -462,13 +461,6 @@ TEST_F(Installer, AnInstallThatCannotWriteTheSystemFolderFailsAndChangesNothing)
     EXPECT_EQ(Install(Built().current, {"/S"}), 0);
     EXPECT_TRUE(Exists(kSaver));
 }
-
-class Environment : public ::testing::Environment {
-public:
-    void TearDown() override { Harness::Get(TestDisplay::Screens::One, "1920x1080").Shutdown(); }
-};
-
-const auto* registered = ::testing::AddGlobalTestEnvironment(new Environment);
 
 }  // namespace
 }  // namespace e2e
