@@ -354,6 +354,26 @@ TEST_F(Installer, ClassicAndNoActivateLeaveTheStageClassicAndTheUsersSaverAlone)
     EXPECT_FALSE(KeyExists("HKCU\\Software\\Tavrenholm")) << "the maker's key, empty, goes too";
 }
 
+TEST_F(Installer, OnThe9xFamilyTheSaverIsNamedInSystemIni)
+{
+    // Wine answers GetVersionEx as Windows 98 for the installer: platform 1.
+    const std::string exe = std::filesystem::path(Built().current).filename().string();
+    ASSERT_EQ(h.Reg({"add", "HKCU\\Software\\Wine\\AppDefaults\\" + exe, "/v", "Version", "/d", "win98", "/f"}), 0);
+    ASSERT_EQ(Install(Built().current, {"/S"}), 0);
+    EXPECT_TRUE(File(kSaver) == Slurp(h.Saver()));
+    // 95, 98 and ME keep the saver's short name in SYSTEM.INI's [boot]
+    // section (this one is 8.3 already), not in the registry.
+    std::string ini;
+    for (char c : File("C:\\windows\\system.ini"))
+        if (c != '\r') ini += c;
+    const std::size_t boot = ini.find("[boot]\n");
+    ASSERT_NE(boot, std::string::npos) << ini;
+    const std::size_t next = ini.find("\n[", boot + 1);
+    EXPECT_NE(ini.substr(boot, next - boot).find("\nSCRNSAVE.EXE=" + kSaver + "\n"), std::string::npos) << ini;
+    EXPECT_FALSE(Value(kDesktop, "SCRNSAVE.EXE")) << "the NT family's value, written on 98";
+    EXPECT_EQ(Value(kSettings, "Stage").value_or("(none)"), "fill");
+}
+
 TEST_F(Installer, UpgradeOverAnOlderBuildKeepsTheUsersSettingsAndReplacesTheFileItsPreviewHolds)
 {
     ASSERT_EQ(Install(Built().older, {"/S", "/STAGE=classic"}), 0);
