@@ -236,7 +236,15 @@ FreshPrefix::FreshPrefix(Harness& harness) : harness_(harness), path_(harness.sh
 {
     const std::string clean = harness_.shared_ + "-clean";
     if (!Exists(clean + "/vidider-clean.ready")) PrepareClean(clean);
-    std::filesystem::remove_all(path_);
+    // A copy that a killed test left with a folder made immutable (chattr
+    // +i) gives that up first.
+    std::error_code failed;
+    std::filesystem::remove_all(path_, failed);
+    if (failed) {
+        const std::string release = "chattr -R -i '" + path_ + "' 2>/dev/null";
+        if (std::system(release.c_str()) != 0) std::fprintf(stderr, "[e2e] %s failed\n", release.c_str());
+        std::filesystem::remove_all(path_);
+    }
     const std::string copy = "cp -a '" + clean + "' '" + path_ + "'";
     if (std::system(copy.c_str()) != 0) throw std::runtime_error("cannot copy the clean prefix: " + copy);
     harness_.prefix_ = path_;
