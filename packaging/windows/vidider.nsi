@@ -79,6 +79,8 @@ Page custom StagePage StageLeave
 !define MUI_FINISHPAGE_RUN_FUNCTION OpenScreenSaverSettings
 !insertmacro MUI_PAGE_FINISH
 
+; The folder is the system folder: say that only vidider's files go.
+!define MUI_UNCONFIRMPAGE_TEXT_TOP "vidider.scr and its uninstaller will be removed from this folder, with vidider's settings. Nothing else in the folder is touched."
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 
