@@ -21,11 +21,13 @@ x11="xscreensaver xscreensaver-data-extra"
 wayland="sway grim wtype swayidle"
 # The parsers' fuzz targets: clang and its libFuzzer runtime.
 fuzz="clang-14 libclang-rt-14-dev"
+# The Windows installer: makensis, its stubs and plug-ins.
+installer="nsis"
 # make deb: dpkg-shlibdeps, dpkg-gencontrol and dpkg-deb, the package's check,
 # and man for its install test.
 deb="dpkg-dev lintian man-db"
 case "${1:-test}" in
-  test) packages="$base $windows $wine $vm32 $x11 $wayland $fuzz $deb" ;;
+  test) packages="$base $windows $wine $installer $vm32 $x11 $wayland $fuzz $deb" ;;
   run)  packages="$base $windows $wine" ;;
   fuzz) packages="cmake make g++ $fuzz" ;;
   deb)  packages="$base $deb" ;;

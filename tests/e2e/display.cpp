@@ -223,6 +223,34 @@ Shot TestDisplay::Grab(int x, int y, int width, int height)
     return shot;
 }
 
+std::optional<Area> TestDisplay::WindowTitled(const std::string& title)
+{
+    ::Display* d = X(x_);
+    // A window may go between the listing and the questions about it.
+    XSync(d, False);
+    auto previous = XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+    ::Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    std::optional<Area> found;
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count)) return found;
+    for (unsigned i = 0; i < count && !found; ++i) {
+        char* name = nullptr;
+        XWindowAttributes attributes;
+        if (XFetchName(d, children[i], &name) && name != nullptr && title == name &&
+            XGetWindowAttributes(d, children[i], &attributes) && attributes.map_state == IsViewable) {
+            int x = 0, y = 0;
+            ::Window child = 0;
+            XTranslateCoordinates(d, children[i], root, 0, 0, &x, &y, &child);
+            found = Area{x, y, attributes.width, attributes.height};
+        }
+        if (name != nullptr) XFree(name);
+    }
+    if (children != nullptr) XFree(children);
+    XSync(d, False);
+    XSetErrorHandler(previous);
+    return found;
+}
+
 void TestDisplay::Key(const char* keysym)
 {
     ::Display* d = X(x_);

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ struct Shot {
     // (x, y) in screen coordinates.
     Pixel At(int sx, int sy) const { return pixels[std::size_t(sy - y) * width + (sx - x)]; }
     bool operator==(const Shot& o) const;
+};
+
+// A rectangle of the screen.
+struct Area {
+    int x = 0, y = 0, width = 0, height = 0;
 };
 
 // Whether a screenshot holds both pure black and pure white; whether it is
@@ -65,6 +71,8 @@ public:
     void* Connection() const { return x_; }             // the harness's own Xlib Display*
 
     Shot Grab(int x, int y, int width, int height);
+    // Where a mapped top-level window of that title lies; none when there is none.
+    std::optional<Area> WindowTitled(const std::string& title);
     void Key(const char* keysym);
     void MoveTo(int x, int y);
     void Click(int x, int y, int times = 1, unsigned button = 1);

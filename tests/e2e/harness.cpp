@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -62,6 +63,7 @@ Harness::Harness(TestDisplay::Screens screens, const std::string& size)
     build_ = std::string(VIDIDER_SOURCE_DIR) + "/build/" + arch_;
     const char* prefix = std::getenv("VIDIDER_E2E_PREFIX");
     prefix_ = prefix != nullptr && *prefix != '\0' ? prefix : std::string(VIDIDER_SOURCE_DIR) + "/build/wine-" + arch_;
+    shared_ = prefix_;
     if (!Exists(Saver()))
         throw std::runtime_error(Saver() + " is missing: build the " + arch_ + " preset first (make test does)");
     double start = Now();
@@ -168,6 +170,36 @@ std::vector<pid_t> Harness::Processes(const std::string& comm)
     return ours;
 }
 
+bool Harness::WaitForProgramsToEnd(double seconds)
+{
+    // Wine's own processes, which stay while the server does.
+    static const char* const wines[] = {"wineserver32",  "wineserver64", "services.exe", "winedevice.exe",
+                                        "explorer.exe",  "plugplay.exe", "svchost.exe",  "rpcss.exe",
+                                        "conhost.exe"};
+    const std::string mine = std::string("WINEPREFIX=") + prefix_ + '\0';
+    std::string running;
+    for (double start = Now(); Now() - start < seconds; Sleep(0.05)) {
+        running.clear();
+        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+            const std::string name = entry.path().filename();
+            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+            std::string comm = Slurp("/proc/" + name + "/comm");
+            if (!comm.empty() && comm.back() == '\n') comm.pop_back();
+            bool wine = false;
+            for (const char* w : wines) wine = wine || comm == w;
+            if (wine || comm.empty()) continue;
+            const std::string stat = Slurp("/proc/" + name + "/stat");
+            const std::size_t close = stat.rfind(')');
+            if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z') continue;
+            if (('\0' + Slurp("/proc/" + name + "/environ")).find('\0' + mine) != std::string::npos)
+                running += " " + comm;
+        }
+        if (running.empty()) return true;
+    }
+    std::fprintf(stderr, "[e2e] still running in %s:%s\n", prefix_.c_str(), running.c_str());
+    return false;
+}
+
 void Harness::KillStray()
 {
     for (const char* comm : {"vidider.scr", "preview-host.ex", "preview-probe.e", "vidider-sim.exe", "frame-pace.exe"})
@@ -198,6 +230,59 @@ int Harness::ImportReg(const std::string& text)
     Run({"regedit", "/S", name}, &code, 60);
     ::unlink(name);
     return code;
+}
+
+FreshPrefix::FreshPrefix(Harness& harness) : harness_(harness), path_(harness.shared_ + "-fresh")
+{
+    const std::string clean = harness_.shared_ + "-clean";
+    if (!Exists(clean + "/vidider-clean.ready")) PrepareClean(clean);
+    // A copy that a killed test left with a folder made immutable (chattr
+    // +i) gives that up first.
+    std::error_code failed;
+    std::filesystem::remove_all(path_, failed);
+    if (failed) {
+        const std::string release = "chattr -R -i '" + path_ + "' 2>/dev/null";
+        if (std::system(release.c_str()) != 0) std::fprintf(stderr, "[e2e] %s failed\n", release.c_str());
+        std::filesystem::remove_all(path_);
+    }
+    const std::string copy = "cp -a '" + clean + "' '" + path_ + "'";
+    if (std::system(copy.c_str()) != 0) throw std::runtime_error("cannot copy the clean prefix: " + copy);
+    harness_.prefix_ = path_;
+    harness_.WaitExit(harness_.Spawn({"/usr/lib/wine/wineserver", "-p"}, ""), 10);
+}
+
+FreshPrefix::~FreshPrefix()
+{
+    harness_.WaitExit(harness_.Spawn({"/usr/lib/wine/wineserver", "-k"}, ""), 10);
+    harness_.WaitExit(harness_.Spawn({"/usr/lib/wine/wineserver", "-w"}, ""), 10);
+    harness_.prefix_ = harness_.shared_;
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+void FreshPrefix::PrepareClean(const std::string& clean)
+{
+    std::fprintf(stderr, "[e2e] preparing the clean Wine prefix %s (once)\n", clean.c_str());
+    std::filesystem::remove_all(clean);
+    harness_.prefix_ = clean;
+    int code = 0;
+    harness_.Run({"wineboot", "-i"}, &code, 300);
+    const std::string settings = std::string(VIDIDER_SOURCE_DIR) + "/tests/e2e/wine-settings.reg";
+    if (code == 0) harness_.Run({"regedit", "/S", settings}, &code, 60);
+    // The registry reaches its files when the server ends.
+    harness_.WaitExit(harness_.Spawn({"/usr/lib/wine/wineserver", "-w"}, ""), 60);
+    harness_.prefix_ = harness_.shared_;
+    if (code != 0 || !Exists(clean + "/system.reg")) throw std::runtime_error("cannot prepare the clean prefix " + clean);
+    std::ofstream(clean + "/vidider-clean.ready") << "wineboot -i, then " << settings << "\n";
+}
+
+std::string FreshPrefix::UnixPath(const std::string& windowsPath) const
+{
+    if (windowsPath.size() < 3 || (windowsPath[0] != 'C' && windowsPath[0] != 'c') || windowsPath[1] != ':') return "";
+    std::string path = path_ + "/drive_c" + windowsPath.substr(2);
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    return path;
 }
 
 std::optional<Shot> ReadBmp(const std::string& path)

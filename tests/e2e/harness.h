@@ -24,6 +24,7 @@
 
 namespace e2e {
 
+class FreshPrefix;
 
 class Harness {
 public:
@@ -37,6 +38,8 @@ public:
     // Which build runs, under which Wine, where: one line for the test log.
     std::string Describe() const;
     bool Emulated() const { return emulated_; }
+    // "win32": the 32-bit build under 32-bit Wine; "win64": the 64-bit twin.
+    const std::string& Arch() const { return arch_; }
     // A time for a check that a program reacts in time: `seconds` natively,
     // ten times that in the emulated PC, where everything runs about ten
     // times slower. Long enough for the emulation, short enough that a hang
@@ -61,11 +64,17 @@ public:
     // Processes of this prefix with this command name (as /proc shows it);
     // those of other prefixes on the machine are left alone.
     std::vector<pid_t> Processes(const std::string& comm);
+    // Waits until this prefix runs no program but Wine's own (its services,
+    // devices and desktop): a program that hands its work to another
+    // process, as an uninstaller that runs from a copy of itself, has then
+    // finished. Whether it came to that within `seconds`.
+    bool WaitForProgramsToEnd(double seconds);
     void KillStray();
     // CPU time of a process in clock ticks (utime + stime).
     long CpuTicks(pid_t pid);
 
     Shot Grab(int x, int y, int width, int height) { return display_->Grab(x, y, width, height); }
+    std::optional<Area> WindowTitled(const std::string& title) { return display_->WindowTitled(title); }
     void Key(const char* keysym) { display_->Key(keysym); }
     void MoveTo(int x, int y) { display_->MoveTo(x, y); }
     void Click(int x, int y, int times = 1) { display_->Click(x, y, times); }
@@ -80,6 +89,7 @@ public:
     static double Now() { return e2e::Now(); }
 
 private:
+    friend class FreshPrefix;
     Harness(TestDisplay::Screens screens, const std::string& size);
     void PreparePrefix();
     std::vector<std::string> Environment() const;
@@ -89,8 +99,36 @@ private:
     std::string arch_;
     std::string loader_;
     std::string build_;
-    std::string prefix_;
+    std::string prefix_;  // where programs run now: the suite's prefix, or a test's fresh one
+    std::string shared_;  // the suite's prefix
     std::unique_ptr<TestDisplay> display_;
+};
+
+// A Wine prefix of one test's own, so that what the test installs never
+// reaches the suite's shared prefix. It is a copy of a clean prefix made
+// once and kept between runs (the shared prefix's path + "-clean": wineboot
+// and the tests' Wine settings, nothing else; the emulated PC brings one
+// made with its own), copied to the shared prefix's path + "-fresh". While
+// it lives, every program, `wine reg` and log of the harness is there, with
+// a server of its own that stays up; at its end its programs and server
+// stop and the copy is removed.
+class FreshPrefix {
+public:
+    explicit FreshPrefix(Harness& harness);
+    ~FreshPrefix();
+    FreshPrefix(const FreshPrefix&) = delete;
+    FreshPrefix& operator=(const FreshPrefix&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // A path on the prefix's drive C as a Unix path (C:\windows\x is
+    // Path()/drive_c/windows/x); empty for any other drive.
+    std::string UnixPath(const std::string& windowsPath) const;
+
+private:
+    void PrepareClean(const std::string& clean);
+
+    Harness& harness_;
+    std::string path_;
 };
 
 // Reads a .bmp file of the saver's resources as screen colours, rows top first.
