@@ -1,8 +1,6 @@
-// The command line of vidider, the screen-saver hack for X11: where it draws
-// (its own window, the root or the daemon's window, or a given window) and
-// how (the stage filling the window or the classic one, the scale, the least
-// interval between frames, a fixed seed, a frame-rate report, a still after
-// N frames), and the help and version texts. Options take one or two dashes.
+// The command line of vidider, the X11 hack: where it draws and how (the
+// stage, the scale, the pace, a fixed seed, a frame-rate box, a still after
+// N frames), and the help and version texts.
 #pragma once
 
 #include <cstdint>

@@ -1,10 +1,6 @@
-// How the Linux hosts' processes run and end (vidider on X11,
-// vidider-wayland): the command line read, --help and --version answered;
-// a write to a server or compositor that has gone fails instead of killing
-// (SIGPIPE ignored); SIGTERM, SIGINT and SIGHUP reach the host's loop
-// through a signal descriptor it waits on; and a host ended by one of them
-// lets go of everything, then the process ends by that same signal, as a
-// program without a handler would.
+// How the Linux hosts' processes run and end: the command line read, help
+// and version answered, the host run until it or an ending signal ends it,
+// then the process ended by that same signal.
 #pragma once
 
 #include <cstdio>

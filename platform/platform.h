@@ -1,11 +1,6 @@
-// The contract between the saver and the hosts under it, in two parts, under
-// their Windows names: Platform, what the process asks of its system (the
-// multimedia clock, system facts, the current user's registry, the two
-// libraries loaded for one call), and WindowHost, what one saver window asks
-// of the host that shows it (repaint, the preview still, hide, the end). A
-// host implements what it has; each call's default is what a system
-// without it does. windows/ has the real ones, platform/sim/ a stand-in
-// that records every call.
+// The contract between the saver and its hosts: Platform, what the process
+// asks of its system, and WindowHost, what one saver window asks of the
+// host that shows it. Each call's default is what a system without it does.
 #pragma once
 
 #include <cstdint>
@@ -102,8 +97,8 @@ public:
     virtual ~WindowHost() = default;
 
     // The image's picture changed: repaint it now, or when the queue is next
-    // empty.
-    virtual void RepaintImage(bool now) = 0;
+    // empty; a host that shows no frames (the preview) has nothing to do.
+    virtual void RepaintImage(bool) {}
     // The preview still is to be drawn at (x, y) of the window; only a
     // preview's host has one.
     virtual void DrawSamplePicture(int, int) {}

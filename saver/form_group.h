@@ -1,12 +1,6 @@
-// The saver windows of one process: one per monitor where the stage fills
-// every screen, the primary monitor's first. What the process does once (the
-// timer's resolution, the note to a 9x system that a saver runs, the
-// settings, hiding the taskbar window) the primary's form does; every form
-// records the primary's activation tick and seeds its motion from the
-// primary's seed; one clock reading serves every form's frame clock per wake
-// of the host's loop; and a close request from any form asks the close
-// query once and closes them all. The host owns the forms; the group only
-// knows them.
+// The saver windows of one process, one per monitor, the primary's first:
+// what the process does once, the shared seeds and patterns, one clock
+// reading per wake, and one close for all. The host owns the forms.
 #pragma once
 
 #include <cstdint>

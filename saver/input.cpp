@@ -66,6 +66,17 @@ void PointerDoubleClicked(TForm1& form, int x, int y)
     if (ImagePointAt(form, x, y)) form.Image1DblClick();
 }
 
+void PointerButtonPressed(TForm1& form, DoubleClick& clicks, std::optional<figure::MouseButton> button,
+                          std::uint32_t ms, int x, int y)
+{
+    if (!button || !ImagePointAt(form, x, y)) {
+        clicks.Break();
+        return;
+    }
+    PointerPressed(form, *button, x, y);
+    if (*button == figure::MouseButton::Left && clicks.Press(ms, x, y)) PointerDoubleClicked(form, x, y);
+}
+
 bool DoubleClick::Press(std::uint32_t ms, int x, int y)
 {
     const bool second = pressed_ && ms - lastMs_ <= kDoubleClickMs && std::abs(x - x_) <= kDoubleClickSlack &&

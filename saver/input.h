@@ -38,6 +38,17 @@ void PointerPressed(TForm1& form, figure::MouseButton button, int x, int y);
 // image it ends the saver; on the black border it does nothing.
 void PointerDoubleClicked(TForm1& form, int x, int y);
 
+class DoubleClick;
+
+// A press of a button (none: one the form does not tell apart) at the
+// window point (x, y) at `ms`, for a host that makes its double clicks of
+// presses: over the image the image's handler hears of it, and two presses
+// of the first button there make a double click, which ends the saver. A
+// press off the image, or of a button the form does not know, breaks the
+// pair.
+void PointerButtonPressed(TForm1& form, DoubleClick& clicks, std::optional<figure::MouseButton> button,
+                          std::uint32_t ms, int x, int y);
+
 // Two presses of the first button make a double click when they come within
 // 500 ms and 2 pixels of each other, as on Windows by default; a third
 // press starts a new pair.

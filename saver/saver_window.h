@@ -1,9 +1,6 @@
 // TForm1, the saver window: its life from creation to destruction, its
-// settings, its stage on its monitor, the first activation that builds the
-// figure, the frame clock, mouse steering, and the keys and double clicks
-// that end it. The window framework (windows/ for the real saver, x11/ for
-// the hack, the simulator's loop for vidider-sim) owns the real window and
-// calls these handlers; they reach the system only through the platform.
+// settings, its stage, the frame clock, steering, and the keys and double
+// clicks that end it. The host owns the real window and calls its handlers.
 #pragma once
 
 #include <cstdint>

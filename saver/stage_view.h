@@ -1,8 +1,6 @@
-// Which part of the stage a window shows, where, and at which scale: a figure
-// pixel is Scale x Scale screen pixels, the stage lies in the middle of the
-// window (halves rounded to even), cut equally on both sides where the
-// window is smaller. Both hosts paint and hit-test through this; they only
-// widen the bits it hands them for their screens.
+// Which part of the stage a window shows, where, and at which scale: the
+// stage in the middle of the window, halves to even, cut equally where the
+// window is smaller; and the scale of a monitor.
 #pragma once
 
 #include <cstdint>

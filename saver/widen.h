@@ -1,9 +1,7 @@
 // Figure rows widened to a screen's pixels, the one place every host does
-// it: one bit to Scale bits (a one-bit image at the screen's scale;
-// enlarge.cpp), or one bit to a 32-bit pixel of a given black and white,
+// it: one bit to Scale bits (enlarge.cpp), or one bit to a 32-bit pixel,
 // Scale x Scale (widen.cpp, apart, so that a program that only enlarges
-// links none of it). Rows are read as surfaces hold them: leftmost pixel in
-// the high bit, 1 white.
+// links none of it).
 #pragma once
 
 #include <array>
@@ -59,9 +57,10 @@ const char* NameOf(WideningPath path);
 bool ProcessorRuns(WideningPath path);
 
 // Whether every system this build runs on keeps the SSE registers across
-// task switches: so on x86-64. On 32-bit x86 only the host can tell (Windows
-// 95 and NT 4 do not keep them, and stop a program that uses them), and says
-// so to FastestWideningPath.
+// task switches: so on x86-64. On 32-bit x86 only the system could tell
+// (Windows 95 and NT 4 do not keep them, and stop a program that uses
+// them): a 32-bit build takes the plain path unless FastestWideningPath is
+// told otherwise.
 #if defined(__x86_64__)
 constexpr bool kSystemKeepsSse = true;
 #else

@@ -74,6 +74,28 @@ TEST(Pointer, OnlyADoubleClickOnTheMoireEndsTheSaverNotOneOnTheBorder)
     EXPECT_EQ(platform.Count("Terminate"), 1);
 }
 
+TEST(Pointer, TwoPressesOnTheMoireEndTheSaverOneOnTheBorderAndOneOnTheMoireDoNot)
+{
+    platform::sim::SimPlatform platform;
+    platform.Now = 30000;
+    platform.Screen = {1280, 1024};
+    TForm1 form(platform, platform, 0, nullptr);
+    form.FormCreate();
+    form.FormActivate();
+    DoubleClick clicks;
+    const auto left = figure::MouseButton::Left;
+    // The classic stage lies at (128, 128): (127, 500) is the black border.
+    PointerButtonPressed(form, clicks, left, 1000, 127, 500);
+    PointerButtonPressed(form, clicks, left, 1100, 128, 500);
+    EXPECT_FALSE(form.Closed) << "the first press was on the border";
+    PointerButtonPressed(form, clicks, std::nullopt, 1150, 600, 500);
+    PointerButtonPressed(form, clicks, left, 1200, 600, 500);
+    EXPECT_FALSE(form.Closed) << "a button the form does not know broke the pair";
+    PointerButtonPressed(form, clicks, figure::MouseButton::Right, 1250, 600, 500);
+    PointerButtonPressed(form, clicks, left, 1300, 601, 501);
+    EXPECT_TRUE(form.Closed) << "two presses of the first button on the moire, a right one between";
+}
+
 TEST(DoubleClick, TwoPressesWithinHalfASecondAndTwoPixelsMakeOneAThirdStartsAnotherPair)
 {
     DoubleClick click;

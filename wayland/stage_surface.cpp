@@ -55,7 +55,7 @@ const xdg_surface_listener kXdgSurfaceListener = {XdgConfigure};
 
 void PreferredScale(void* data, wp_fractional_scale_v1*, std::uint32_t scale)
 {
-    Of(data).PreferredScale(int(std::min<std::uint32_t>(scale, 0x7FFFFF)));
+    Of(data).PreferredScale(int(std::min<std::uint32_t>(scale, 16 * kScaleUnit)));  // as wl_output's, at most 16
 }
 const wp_fractional_scale_v1_listener kFractionalListener = {PreferredScale};
 
@@ -77,7 +77,7 @@ std::string ScaleText(int scale120)
 StageSurface::StageSurface(SurfaceHost& host, const Globals& globals, const app::WaylandOptions& options,
                            const figure::Surface* title, Output* output)
     : host_(host), globals_(globals), options_(options), title_(title), output_(output),
-      widener_(kBlack, kWhite, 1),
+      widener_(kBlack, kWhite, 1), boxWidener_(kBlack, kWhite, 1), frameRateBox_(app::FrameRateBox(std::nullopt)),
       platform_({{{std::string(saver::kSettingsKey), std::string(saver::kSleepTimeValue)},
                   {platform::ValueKind::Dword, {}, options.SleepTime}}})
 {
@@ -282,6 +282,7 @@ void StageSurface::Settle(figure::Tick now)
 void StageSurface::UpdateFrameRate(std::uint64_t nowNs)
 {
     if (!options_.Fps || !form_ || !frameRate_.Update(nowNs, form_->PacedFrames)) return;
+    frameRateBox_ = app::FrameRateBox(frameRate_.Rate());
     dirty_ = true;
     Present();
 }
@@ -300,19 +301,11 @@ void StageSurface::PointerButton(std::uint32_t button, std::uint32_t timeMs, std
 {
     if (!form_) return;
     const int bx = BufferPixel(x, logicalWidth_, layout_.Width), by = BufferPixel(y, logicalHeight_, layout_.Height);
-    figure::MouseButton which;
-    switch (button) {
-    case BTN_LEFT: which = figure::MouseButton::Left; break;
-    case BTN_RIGHT: which = figure::MouseButton::Right; break;
-    case BTN_MIDDLE: which = figure::MouseButton::Middle; break;
-    default: doubleClick_.Break(); return;
-    }
-    saver::PointerPressed(*form_, which, bx, by);
-    if (which != figure::MouseButton::Left) {
-        doubleClick_.Break();
-        return;
-    }
-    if (doubleClick_.Press(timeMs, bx, by)) saver::PointerDoubleClicked(*form_, bx, by);
+    std::optional<figure::MouseButton> which;
+    if (button == BTN_LEFT) which = figure::MouseButton::Left;
+    if (button == BTN_RIGHT) which = figure::MouseButton::Right;
+    if (button == BTN_MIDDLE) which = figure::MouseButton::Middle;
+    saver::PointerButtonPressed(*form_, doubleClick_, which, timeMs, bx, by);
 }
 
 void StageSurface::CloseRequested()
@@ -406,8 +399,8 @@ void StageSurface::Present()
 void StageSurface::PaintFrameRate(ShmBuffer& buffer)
 {
     // The box in the bottom-left corner, one screen pixel a box pixel.
-    const figure::Surface box = app::FrameRateBox(frameRate_.Rate());
-    const saver::PixelWidener plain(kBlack, kWhite, 1);
+    const figure::Surface& box = frameRateBox_;
+    const saver::PixelWidener& plain = boxWidener_;
     const int width = std::min(box.Width(), buffer.Width()), height = std::min(box.Height(), buffer.Height());
     for (int y = 0; y < height; ++y)
         plain.Widen(buffer.Pixels() + (buffer.Height() - height + y) * buffer.Stride(), box.Row(box.Height() - height + y),

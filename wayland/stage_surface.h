@@ -1,10 +1,6 @@
-// One surface of vidider-wayland and what it shows: the wl_surface with its
-// role (an overlay or background layer surface on one output, a fullscreen
-// toplevel on one output where the compositor has no layer shell, or an
-// ordinary window), the buffer it gets at its output's scale, its TForm1 and
-// stage, its buffers, and the painting of a frame into a released buffer
-// once the compositor has shown the last one. Input reaches the form through
-// the host.
+// One surface of vidider-wayland with its form: a layer surface, a
+// fullscreen toplevel or a window, its shared-memory buffers at the output's
+// pixels, and the pointer on it.
 #pragma once
 
 #include <cstdint>
@@ -188,6 +184,9 @@ private:
     std::uint64_t layoutSerial_ = 0;
     std::vector<std::unique_ptr<ShmBuffer>> buffers_;
     saver::PixelWidener widener_;
+    // The frame-rate box as the last reading shows it, and its widener.
+    saver::PixelWidener boxWidener_;
+    figure::Surface frameRateBox_;
     bool dirty_ = false;  // the form's picture has changed since the last commit
 
     platform::posix::PosixPlatform platform_;

@@ -1,9 +1,6 @@
-// How a surface's pixels reach its output, without a Wayland header: the
-// output's scale in 120ths (100 % is 120, 150 % is 180), the buffer a
-// surface of a given size gets at it (whole scales through the buffer scale,
-// fractional ones through a viewport, the buffer at the output's own
-// pixels), the DPI the saver's scale rule reads, a pointer position in
-// buffer pixels, and which of a surface's buffers a frame goes into.
+// The sizes vidider-wayland gives its buffers and surfaces at whole and
+// fractional scales, the buffer it paints next, and the pointer's buffer
+// pixel; no Wayland header, so the unit tests reach it.
 #pragma once
 
 #include <cstdint>

@@ -49,7 +49,9 @@ struct OutputEvents {
         Of(data).ModeWidth = width;
         Of(data).ModeHeight = height;
     }
-    static void Scale(void* data, wl_output*, std::int32_t factor) { Of(data).Scale = std::max(1, factor); }
+    // No output is scaled by more than 16; a compositor that says more is
+    // taken at 16, so that no size it makes can overflow.
+    static void Scale(void* data, wl_output*, std::int32_t factor) { Of(data).Scale = std::clamp(factor, 1, 16); }
     static void Name(void* data, wl_output*, const char* name) { Of(data).Name = name; }
     static void Description(void*, wl_output*, const char*) {}
 };
@@ -446,6 +448,10 @@ std::uint64_t WaylandHost::RunDue(std::uint64_t now)
     for (auto& surface : surfaces_) {
         surface->Settle(tick);
         if (const std::uint32_t wait = surface->SettleWaitMs(tick); wait != 0xFFFFFFFFu) dueInMs(wait);
+        // The frame rate is read on every pass, also where frames take all
+        // of it (--delay 0).
+        surface->UpdateFrameRate(now);
+        if (const std::uint64_t next = surface->NextFrameRateNs(); next != 0) due(next);
     }
     // One reading of the clock for every form: the outputs' frames come on
     // the same tick. A form whose last frame the compositor has not shown
@@ -463,16 +469,11 @@ std::uint64_t WaylandHost::RunDue(std::uint64_t now)
         try {
             bool done = false;
             surface->Form()->AnimeLoop(done, tick);
-        } catch (const std::bad_alloc&) {
+        } catch (...) {
         }
         ran = true;
     }
-    if (ran) return now;
-    for (auto& surface : surfaces_) {
-        surface->UpdateFrameRate(now);
-        if (const std::uint64_t next = surface->NextFrameRateNs(); next != 0) due(next);
-    }
-    return deadline;
+    return ran ? now : deadline;
 }
 
 void WaylandHost::Wait(std::uint64_t deadline, int signalFd, app::HostEnd& end)

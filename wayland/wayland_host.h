@@ -1,10 +1,6 @@
-// The Wayland host under the saver's forms: the connection to the
-// compositor, its globals, the outputs as they come and go with a surface
-// and a form each (or one window), the seat's keys (through xkbcommon) and
-// pointer routed to the form under them, and the loop, which sleeps on the
-// connection and a signal descriptor until the first next due tick of a
-// form whose last frame the compositor has shown, a settled resize or the
-// next frame-rate reading.
+// vidider-wayland's host: the compositor's globals, the outputs and a stage
+// surface on each, the seat's keys and pointer, and the loop on the socket
+// and the signals.
 #pragma once
 
 #include <cstdint>
@@ -109,12 +105,13 @@ private:
     xkb_keymap* keymap_ = nullptr;
     xkb_state* keyState_ = nullptr;
 
+    // The forms' group outlives the surfaces that hold the forms.
+    saver::FormGroup group_;
     // In the order the compositor told of them: the first is the primary's.
     std::vector<std::unique_ptr<HostOutput>> outputs_;
     std::vector<std::unique_ptr<StageSurface>> surfaces_;
     std::vector<StageSurface*> closed_;
     std::vector<std::uint32_t> outputsGone_;
-    saver::FormGroup group_;
     bool started_ = false;  // the first forms are made and activated
 
     StageSurface* keyboardFocus_ = nullptr;

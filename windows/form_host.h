@@ -1,11 +1,6 @@
-// The window framework under the saver's forms: the hidden application
-// window, the list of monitor windows (a form on each where the stage fills
-// every screen; the primary's form and black covers on the others where it
-// does not), the routing of keys to the forms, the relayout once a display
-// change has settled, and the two loops: the saver's, which runs every
-// form's idle handler on one clock reading, reads every waiting message
-// after each round and sleeps until the first next due tick, and the
-// preview's, which ends when its window or its parent is gone.
+// The window framework under the saver's forms: the application window, the
+// monitor windows, key routing, the relayout after a display change, and
+// the saver's and the preview's loops.
 #pragma once
 
 #include <windows.h>

@@ -24,7 +24,6 @@ public:
     // The window was destroyed under the form (its parent went).
     bool Gone() const { return gone_; }
 
-    void RepaintImage(bool) override {}
     void DrawSamplePicture(int x, int y) override;
     void HideForm() override;
     void Terminate() override { PostQuitMessage(0); }

@@ -1,9 +1,6 @@
-// Rows of an X image from the engine's rows, in the server's own order. The
-// engine keeps the leftmost pixel of a byte in its high bit, bytes in
-// order; a server takes a bitmap in scanline units of 1, 2 or 4 bytes,
-// stored in its image byte order, whose pixels run from the unit's high or
-// low bit by its bitmap bit order; or 32-bit pixels in its image byte
-// order, which the saver's widener makes of the two pixels as they lie.
+// Rows of an X image from the engine's rows, in the server's own byte and
+// bit order: one bit a pixel in scanline units of 1, 2 or 4 bytes, or the
+// widener of 32-bit pixels as the image lays them out.
 #pragma once
 
 #include <X11/Xlib.h>

@@ -1,9 +1,6 @@
-// The stage as the server takes it for one window: an image of the part of
-// the window the stage covers, every figure pixel an s x s block. Either one
-// bit a pixel, which the server widens in the GC's colours (any visual, with
-// or without shared memory), or, for a TrueColor window of depth 24 or 32
-// over shared memory, the window's own 32-bit pixels, widened here, which the
-// server copies as they are.
+// The stage as the server takes it for one window: an image of the part the
+// stage covers, one bit a pixel (any visual) or, for a TrueColor window of
+// depth 24 or 32 over shared memory, the window's own 32-bit pixels.
 #pragma once
 
 #include <X11/Xlib.h>

@@ -1,8 +1,6 @@
-// The window the X11 hack draws into: its own (--window), the one the
-// xscreensaver daemon names or the root (--root), or a given one
-// (--window-id); its visual and colormap, black and white as pixels of
-// them, and for its own window the cursor over the stage and the window
-// manager's close.
+// The window the X11 hack draws into: its own, the daemon's or the root, or a
+// given one; its visual, colormap, black and white, and for its own window
+// the cursor and the window manager's close.
 #pragma once
 
 #include <X11/Xlib.h>

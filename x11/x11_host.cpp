@@ -175,6 +175,12 @@ std::uint64_t X11Host::RunDue(std::uint64_t now)
         return now;
     }
     std::uint64_t deadline = restage_.Pending() ? NsAfter(now, restage_.WaitMs(TickOf(now))) : 0;
+    // The frame rate is read on every pass, also where frames take all of
+    // it (--delay 0).
+    if (frameRate_) {
+        frameRate_->Update(now, form_->PacedFrames, height_);
+        if (deadline == 0 || frameRate_->NextReadingNs() < deadline) deadline = frameRate_->NextReadingNs();
+    }
     if (Animating()) {
         const std::uint32_t wait = pace::FrameWaitMs(form_->Pacing, TickOf(now));
         if (wait == 0) {
@@ -183,10 +189,6 @@ std::uint64_t X11Host::RunDue(std::uint64_t now)
             return now;
         }
         if (deadline == 0 || NsAfter(now, wait) < deadline) deadline = NsAfter(now, wait);
-    }
-    if (frameRate_) {
-        frameRate_->Update(now, form_->PacedFrames, height_);
-        if (deadline == 0 || frameRate_->NextReadingNs() < deadline) deadline = frameRate_->NextReadingNs();
     }
     return deadline;
 }
@@ -285,17 +287,11 @@ void X11Host::OnMotion(XEvent& event)
 
 void X11Host::OnButton(const XButtonEvent& press)
 {
-    const bool known = press.button >= Button1 && press.button <= Button3;
-    if (!known || !saver::ImagePointAt(*form_, press.x, press.y)) {
-        doubleClick_.Break();
-        return;
-    }
-    const auto button = press.button == Button1   ? figure::MouseButton::Left
-                        : press.button == Button3 ? figure::MouseButton::Right
-                                                  : figure::MouseButton::Middle;
-    saver::PointerPressed(*form_, button, press.x, press.y);
-    if (press.button == Button1 && doubleClick_.Press(std::uint32_t(press.time), press.x, press.y))
-        saver::PointerDoubleClicked(*form_, press.x, press.y);
+    std::optional<figure::MouseButton> button;
+    if (press.button == Button1) button = figure::MouseButton::Left;
+    if (press.button == Button2) button = figure::MouseButton::Middle;
+    if (press.button == Button3) button = figure::MouseButton::Right;
+    saver::PointerButtonPressed(*form_, doubleClick_, button, std::uint32_t(press.time), press.x, press.y);
 }
 
 void X11Host::PaintBlack(const saver::WindowFrame& frame)

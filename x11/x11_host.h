@@ -1,9 +1,6 @@
-// The X11 host under TForm1: the form on the target window, its stage
-// filling the window (or the classic stage centred in it) at its scale,
-// painted from the saver's frame description through the stage's image,
-// keys and the pointer handed to the form's handlers in a window of its
-// own, and the loop, which sleeps on the connection and the signals until
-// the next due tick, the frame-rate reading or the restage after a resize.
+// The X11 host under TForm1: the form on the target window, painted from the
+// saver's frame description through the stage's image, input handed to the
+// form, and the loop on the connection and the signals.
 #pragma once
 
 #include <X11/Xlib.h>

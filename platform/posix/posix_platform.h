@@ -1,8 +1,6 @@
 // The system under the saver on Linux, for the X11 and Wayland hosts: a
-// monotonic millisecond clock, the settings the command line gave in place
-// of the registry, and the screen the host shows the form on. Everything
-// else is as on a system without it: no 9x notes, no password libraries,
-// one screen.
+// monotonic millisecond clock, the command line's settings in place of the
+// registry, and the screen the host shows the form on.
 #pragma once
 
 #include <cstdint>
