@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include <string>
+#include <utility>
 
 namespace windows {
 namespace {
@@ -206,15 +207,21 @@ void ShortSleep::Sleep(std::uint32_t microseconds) const
 
 DpiAwareness DeclareDpiAware(const DpiAwarenessCalls& calls)
 {
-    const auto kPerMonitorV2 = reinterpret_cast<HANDLE>(std::intptr_t(-4));  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
-    constexpr int kPerMonitor = 2;                                                 // PROCESS_PER_MONITOR_DPI_AWARE
+    constexpr int kPerMonitor = 2;  // PROCESS_PER_MONITOR_DPI_AWARE
     if (calls.SetContext != nullptr) {
-        calls.SetContext(kPerMonitorV2);
-        return DpiAwareness::PerMonitorV2;
+        // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, then _PER_MONITOR_AWARE:
+        // Windows 10 1607 has the call but refuses the first.
+        const std::pair<std::intptr_t, DpiAwareness> contexts[] = {{-4, DpiAwareness::PerMonitorV2},
+                                                                    {-3, DpiAwareness::PerMonitor}};
+        for (const auto& [context, awareness] : contexts) {
+            ::SetLastError(ERROR_SUCCESS);
+            if (calls.SetContext(reinterpret_cast<HANDLE>(context)) || ::GetLastError() == ERROR_ACCESS_DENIED)
+                return awareness;
+        }
     }
     if (calls.SetAwareness != nullptr) {
-        calls.SetAwareness(kPerMonitor);
-        return DpiAwareness::PerMonitor;
+        const HRESULT result = calls.SetAwareness(kPerMonitor);
+        if (SUCCEEDED(result) || result == E_ACCESSDENIED) return DpiAwareness::PerMonitor;
     }
     if (calls.SetAware != nullptr) {
         calls.SetAware();

@@ -79,8 +79,10 @@ enum class DpiAwareness { Unaware, System, PerMonitor, PerMonitorV2 };
 
 // Makes the process DPI aware with the first of `calls` that exists: per
 // monitor (version 2 from 1703 on, version 1 on 8.1), else system aware
-// (Vista to 8). Where the call fails because the manifest set the
-// awareness already, the manifest's stands; no older call is tried.
+// (Vista to 8). Where a call fails because the manifest set the awareness
+// already, the manifest's stands and nothing older is tried; where it
+// refuses its value (Windows 10 1607 and Wine 8 lack the version 2
+// context), per monitor version 1 is asked for next.
 DpiAwareness DeclareDpiAware(const DpiAwarenessCalls& calls);
 // The same with this system's calls, looked up at run time; before any
 // window exists.

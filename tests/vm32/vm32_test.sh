@@ -164,7 +164,7 @@ begin "an_interrupt_during_apt_ends_vm32_and_apt_at_once"
 fresh_state
 fake_apt hang
 rm -f "$scratch/apt/hanging"
-PATH="$scratch/apt:$PATH" VM32_STATE=$state env --default-signal=INT "$vm32" prepare >"$scratch/out" 2>"$scratch/err" &
+PATH="$scratch/apt:$PATH" VM32_STATE=$state env --default-signal=INT,HUP,TERM "$vm32" prepare >"$scratch/out" 2>"$scratch/err" &
 pid=$!
 for _ in $(seq 100); do [ -s "$scratch/apt/hanging" ] && break; sleep 0.1; done
 check "apt was called" [ -s "$scratch/apt/hanging" ]
@@ -182,8 +182,9 @@ for signal in INT:2 TERM:15 HUP:1; do
     number=${signal#*:}
     begin "SIG${name}_stops_the_guest_and_frees_the_lock_at_once"
     fresh_state
-    # Started from a script, a background job ignores SIGINT unless told.
-    VM32_STATE=$state env --default-signal=INT "$vm32" run -- sleep 600 >"$scratch/out" 2>"$scratch/err" &
+    # Started from a script, a background job ignores SIGINT unless told, and
+    # under nohup SIGHUP too: both back to their defaults, as at a terminal.
+    VM32_STATE=$state env --default-signal=INT,HUP,TERM "$vm32" run -- sleep 600 >"$scratch/out" 2>"$scratch/err" &
     pid=$!
     qemu=""
     for _ in $(seq 600); do
@@ -216,7 +217,7 @@ fresh_state
 (flock 8 && exec sleep 120) 8>"$state/lock" &
 holder=$!
 sleep 0.5
-VM32_STATE=$state env --default-signal=INT "$vm32" run -- true >"$scratch/out" 2>"$scratch/err" &
+VM32_STATE=$state env --default-signal=INT,HUP,TERM "$vm32" run -- true >"$scratch/out" 2>"$scratch/err" &
 pid=$!
 sleep 2
 check "vm32 waits for the lock" kill -0 "$pid"
