@@ -43,6 +43,20 @@ struct ScaledSaver {
     }
 };
 
+// The classic stage on a 1280 x 1024 screen: it lies at (128, 128).
+struct ClassicSaver {
+    platform::sim::SimPlatform platform;
+    TForm1 form{platform, platform, 0, nullptr};
+
+    ClassicSaver()
+    {
+        platform.Now = 30000;
+        platform.Screen = {1280, 1024};
+        form.FormCreate();
+        form.FormActivate();
+    }
+};
+
 TEST(Pointer, MapsTheWindowPointToTheImageAtTheWindowsScale)
 {
     ScaledSaver s;
@@ -59,29 +73,21 @@ TEST(Pointer, MapsTheWindowPointToTheImageAtTheWindowsScale)
 
 TEST(Pointer, OnlyADoubleClickOnTheMoireEndsTheSaverNotOneOnTheBorder)
 {
-    platform::sim::SimPlatform platform;
-    platform.Now = 30000;
-    platform.Screen = {1280, 1024};
-    TForm1 form(platform, platform, 0, nullptr);
-    form.FormCreate();
-    form.FormActivate();
+    ClassicSaver s;
+    TForm1& form = s.form;
     // The classic stage lies at (128, 128): (100, 100) is the black border.
     PointerDoubleClicked(form, 100, 100);
     PointerPressed(form, figure::MouseButton::Left, 100, 100);
     EXPECT_FALSE(form.Closed);
     PointerDoubleClicked(form, 640, 512);
     EXPECT_TRUE(form.Closed);
-    EXPECT_EQ(platform.Count("Terminate"), 1);
+    EXPECT_EQ(s.platform.Count("Terminate"), 1);
 }
 
 TEST(Pointer, TwoPressesOnTheMoireEndTheSaverOneOnTheBorderAndOneOnTheMoireDoNot)
 {
-    platform::sim::SimPlatform platform;
-    platform.Now = 30000;
-    platform.Screen = {1280, 1024};
-    TForm1 form(platform, platform, 0, nullptr);
-    form.FormCreate();
-    form.FormActivate();
+    ClassicSaver s;
+    TForm1& form = s.form;
     DoubleClick clicks;
     const auto left = figure::MouseButton::Left;
     // The classic stage lies at (128, 128): (127, 500) is the black border.
