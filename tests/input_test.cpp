@@ -3,6 +3,8 @@
 // presses, and the wait before a new stage after a run of changes.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "platform/sim/sim_platform.h"
 #include "saver/input.h"
 #include "saver/saver_window.h"
@@ -27,31 +29,17 @@ TEST(Keys, TheKeysTheHandlersTellApartGetTheirWindowsCodesEveryOtherZero)
     EXPECT_EQ(VirtualKeyOf(0x1008FF11), 0) << "a volume key";
 }
 
-// A 1366 x 768 window at scale 2: the least stage, 2048 x 1536 screen pixels,
-// 341 of them cut on the left and 384 above.
-struct ScaledSaver {
+// A saver activated on a screen of `width` x `height`: the classic stage,
+// or the fill window given.
+struct ActivatedSaver {
     platform::sim::SimPlatform platform;
     TForm1 form{platform, platform, 0, nullptr};
 
-    ScaledSaver()
+    ActivatedSaver(int width, int height, std::optional<FormScreen> fill = std::nullopt)
     {
         platform.Now = 30000;
-        platform.Screen = {1366, 768};
-        form.Screen = {{0, 0, 1366, 768}, 2, StageMode::Fill};
-        form.FormCreate();
-        form.FormActivate();
-    }
-};
-
-// The classic stage on a 1280 x 1024 screen: it lies at (128, 128).
-struct ClassicSaver {
-    platform::sim::SimPlatform platform;
-    TForm1 form{platform, platform, 0, nullptr};
-
-    ClassicSaver()
-    {
-        platform.Now = 30000;
-        platform.Screen = {1280, 1024};
+        platform.Screen = {width, height};
+        if (fill) form.Screen = *fill;
         form.FormCreate();
         form.FormActivate();
     }
@@ -59,7 +47,9 @@ struct ClassicSaver {
 
 TEST(Pointer, MapsTheWindowPointToTheImageAtTheWindowsScale)
 {
-    ScaledSaver s;
+    // A 1366 x 768 window at scale 2: the least stage, 2048 x 1536 screen
+    // pixels, 341 of them cut on the left and 384 above.
+    ActivatedSaver s(1366, 768, FormScreen{{0, 0, 1366, 768}, 2, StageMode::Fill});
     const figure::TImage& image = s.form.Figure.Image1;
     const std::optional<ImagePoint> corner = ImagePointAt(s.form, 0, 0);
     ASSERT_TRUE(corner);
@@ -73,7 +63,7 @@ TEST(Pointer, MapsTheWindowPointToTheImageAtTheWindowsScale)
 
 TEST(Pointer, OnlyADoubleClickOnTheMoireEndsTheSaverNotOneOnTheBorder)
 {
-    ClassicSaver s;
+    ActivatedSaver s(1280, 1024);
     TForm1& form = s.form;
     // The classic stage lies at (128, 128): (100, 100) is the black border.
     PointerDoubleClicked(form, 100, 100);
@@ -86,7 +76,7 @@ TEST(Pointer, OnlyADoubleClickOnTheMoireEndsTheSaverNotOneOnTheBorder)
 
 TEST(Pointer, TwoPressesOnTheMoireEndTheSaverOneOnTheBorderAndOneOnTheMoireDoNot)
 {
-    ClassicSaver s;
+    ActivatedSaver s(1280, 1024);
     TForm1& form = s.form;
     DoubleClick clicks;
     const auto left = figure::MouseButton::Left;
